@@ -1,0 +1,74 @@
+// The operating system as the tool sees it: files by handle, the console and the
+// end of the process. One implementation per system (posix.cpp, win32.cpp) is
+// chosen by the build; no other part of the tool includes an OS header.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+// An open file. `os` is the system's descriptor or handle; kNoFile means none.
+struct File {
+    std::intptr_t os;
+};
+inline constexpr File kNoFile{-1};
+
+inline bool isOpen(File file) { return file.os != kNoFile.os; }
+
+// --- Files -------------------------------------------------------------------
+// Every open refuses a directory. Named pipes and devices open like files.
+
+// Opens `name` for reading, sharing it with every other reader and writer. Fails
+// (kNoFile) when the file is absent, unreadable, or held exclusively elsewhere.
+File openShared(const char* name);
+
+// Opens `name` for reading with exclusive access: while it stays open no other
+// exclusive opener, in this run or another, gets the file. kNoFile on failure.
+File openExclusive(const char* name);
+
+// Opens `name` for reading and writing with exclusive access, creating it with
+// ordinary permissions when absent. An existing file is emptied, but only after
+// every check has passed: the file must not be one this run already holds
+// exclusively, whatever name reaches it, and no other holder may have it.
+File createExclusive(const char* name);
+
+// Reads up to `size` bytes at the current position. Returns the number read,
+// 0 at the end of the file, or -1 when the system reports an error.
+long readFile(File file, void* into, std::size_t size);
+
+// Writes `size` bytes with a single system write. Returns the number written,
+// which may be fewer than asked (a full disk), or -1 on an error.
+long writeFile(File file, const void* bytes, std::size_t size);
+
+// Moves the file position to `offset` from the start; false when the file
+// cannot be positioned (a pipe, for one).
+bool seekTo(File file, long offset);
+
+// Moves the file position by `delta` from where it stands; false on failure.
+bool seekBy(File file, long delta);
+
+// Closes the file and lets go of its exclusive access. The result is ignored.
+void closeFile(File file);
+
+// --- Command line --------------------------------------------------------------
+
+// True when an argument that begins with '/' is a path rather than an option:
+// on POSIX, an absolute path holding a second '/'; never on Windows.
+bool isPathArgument(const char* argument);
+
+// --- Console and process -------------------------------------------------------
+
+// printf-style formatting to standard output. Output is buffered and reaches
+// standard output when the buffer fills, at the end of each message on an
+// interactive console, and when the process ends. Failures are ignored.
+void print(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// Sends everything printed so far to standard output, then ends the process.
+[[noreturn]] void exitProcess(int status);
+
+} // namespace platform

@@ -1,0 +1,160 @@
+// POSIX has no sharing modes, so this file builds their effect from flock():
+// every exclusive open takes LOCK_EX, every shared open LOCK_SH, both without
+// waiting. A run also remembers which file it holds as its input, so that the
+// output can never be that file under another name.
+#include "platform/platform.h"
+
+#include "platform/system.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+// The file that this run holds exclusively, by identity rather than by name.
+struct HeldFile {
+    int descriptor;
+    dev_t device;
+    ino_t inode;
+};
+HeldFile held{-1, 0, 0};
+
+int descriptorOf(File file) { return static_cast<int>(file.os); }
+
+// Opens without waiting on a named pipe that has no peer yet, then makes the
+// descriptor blocking again. Directories are refused, as Windows refuses them.
+int openDescriptor(const char* name, int flags, struct stat& status) {
+    int descriptor = ::open(name, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (descriptor < 0) {
+        return -1;
+    }
+    if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        ::close(descriptor);
+        return -1;
+    }
+    int descriptorFlags = ::fcntl(descriptor, F_GETFL);
+    if (descriptorFlags != -1) {
+        ::fcntl(descriptor, F_SETFL, descriptorFlags & ~O_NONBLOCK);
+    }
+    return descriptor;
+}
+
+// Takes the lock without waiting. Only another holder makes it fail: a file
+// system without locks leaves the file unlocked rather than unusable.
+bool lockWithoutWaiting(int descriptor, int operation) {
+    return ::flock(descriptor, operation | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+
+File openLocked(const char* name, int flags, int lockOperation, struct stat& status) {
+    int descriptor = openDescriptor(name, flags, status);
+    if (descriptor < 0) {
+        return kNoFile;
+    }
+    if (!lockWithoutWaiting(descriptor, lockOperation)) {
+        ::close(descriptor);
+        return kNoFile;
+    }
+    return File{descriptor};
+}
+
+bool isHeldFile(const struct stat& status) {
+    return held.descriptor >= 0 && held.device == status.st_dev && held.inode == status.st_ino;
+}
+
+} // namespace
+
+File openShared(const char* name) {
+    struct stat status {};
+    return openLocked(name, O_RDONLY, LOCK_SH, status);
+}
+
+File openExclusive(const char* name) {
+    struct stat status {};
+    File file = openLocked(name, O_RDONLY, LOCK_EX, status);
+    if (isOpen(file)) {
+        held = HeldFile{descriptorOf(file), status.st_dev, status.st_ino};
+    }
+    return file;
+}
+
+File createExclusive(const char* name) {
+    struct stat status {};
+    int descriptor = openDescriptor(name, O_RDWR | O_CREAT, status);
+    if (descriptor < 0) {
+        return kNoFile;
+    }
+    // Emptying comes last: a refused output must keep every byte it had.
+    bool usable = !isHeldFile(status) && lockWithoutWaiting(descriptor, LOCK_EX) &&
+                  (!S_ISREG(status.st_mode) || ::ftruncate(descriptor, 0) == 0);
+    if (!usable) {
+        ::close(descriptor);
+        return kNoFile;
+    }
+    return File{descriptor};
+}
+
+long readFile(File file, void* into, std::size_t size) {
+    return static_cast<long>(::read(descriptorOf(file), into, size));
+}
+
+long writeFile(File file, const void* bytes, std::size_t size) {
+    return static_cast<long>(::write(descriptorOf(file), bytes, size));
+}
+
+bool seekTo(File file, long offset) {
+    return ::lseek(descriptorOf(file), static_cast<off_t>(offset), SEEK_SET) != -1;
+}
+
+bool seekBy(File file, long delta) {
+    return ::lseek(descriptorOf(file), static_cast<off_t>(delta), SEEK_CUR) != -1;
+}
+
+void closeFile(File file) {
+    if (descriptorOf(file) == held.descriptor) {
+        held = HeldFile{-1, 0, 0};
+    }
+    ::close(descriptorOf(file));
+}
+
+bool isPathArgument(const char* argument) {
+    return argument[0] == '/' && std::strchr(argument + 1, '/') != nullptr;
+}
+
+namespace detail {
+
+const bool kConsoleWantsCarriageReturn = false;
+
+bool consoleIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
+
+void writeStandardOutput(const char* bytes, std::size_t size) {
+    // A reader that went away must not kill a run halfway through its output
+    // file: the messages are lost, the run goes on.
+    static bool pipeSignalIgnored = false;
+    if (!pipeSignalIgnored) {
+        std::signal(SIGPIPE, SIG_IGN);
+        pipeSignalIgnored = true;
+    }
+    while (size > 0) {
+        ssize_t written = ::write(STDOUT_FILENO, bytes, size);
+        if (written <= 0) {
+            if (written < 0 && errno == EINTR) {
+                continue;
+            }
+            return;
+        }
+        bytes += written;
+        size -= static_cast<std::size_t>(written);
+    }
+}
+
+void endProcess(int status) { std::exit(status); }
+
+} // namespace detail
+} // namespace platform

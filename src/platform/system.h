@@ -1,0 +1,22 @@
+// Private to the platform layer: the few services that console.cpp needs from
+// the one system file (posix.cpp or win32.cpp) that the build chose.
+#pragma once
+
+#include <cstddef>
+
+namespace platform::detail {
+
+// True when a line feed leaves standard output as CR LF (a text console).
+extern const bool kConsoleWantsCarriageReturn;
+
+// True when standard output is an interactive console, where every message
+// should show at once; false for files and pipes, where it may wait.
+bool consoleIsInteractive();
+
+// Writes all of `bytes` to standard output; failures are ignored.
+void writeStandardOutput(const char* bytes, std::size_t size);
+
+// Ends the process at once with `status`; standard output is already flushed.
+[[noreturn]] void endProcess(int status);
+
+} // namespace platform::detail
