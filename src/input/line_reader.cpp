@@ -1,0 +1,47 @@
+#include "input/line_reader.h"
+
+#include "app/ascii.h"
+#include "app/messages.h"
+
+#include <cstring>
+
+namespace input {
+
+std::size_t readLine(platform::File input, LineBuffer& line) {
+    long got = platform::readFile(input, line.text, kReadSize);
+    if (got < 0) {
+        app::fail(app::Failure::ReadInput);
+    }
+    std::size_t read = static_cast<std::size_t>(got);
+    std::size_t end = 0; // where the line stops: an LF, a Ctrl-Z, or past the last byte
+    while (end < read && line.text[end] != kLineFeed && line.text[end] != kEndOfText) {
+        ++end;
+    }
+    std::size_t consumed = end;
+    if (end < read && line.text[end] == kLineFeed) {
+        ++consumed;
+        if (consumed < read && line.text[consumed] == kLineFeed) {
+            ++consumed; // the empty line it would start is swallowed
+        }
+    }
+    // A Ctrl-Z is not used up: the next read starts on it and ends the text.
+    line.text[end] = '\0';
+    line.cut = end == kReadSize;
+    platform::seekBy(input, -static_cast<long>(read - consumed));
+    return consumed;
+}
+
+void trimTrailingBlanks(char* line) {
+    std::size_t length = std::strlen(line);
+    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) {
+        line[--length] = '\0';
+    }
+}
+
+bool isCommentLine(const char* line) {
+    return line[0] == '\0' || std::strncmp(line, "::", 2) == 0 ||
+           (app::startsWithIgnoringCase(line, "rem ") &&
+            !app::startsWithIgnoringCase(line, "rem >"));
+}
+
+} // namespace input

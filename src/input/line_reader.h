@@ -1,0 +1,42 @@
+// The input batch file, one line at a time, read as raw bytes: LF ends a
+// line, Ctrl-Z ends the text, CR is ordinary data. Also the two operations
+// that prepare a line: trimming trailing blanks and the /K comment test.
+#pragma once
+
+#include "platform/platform.h"
+
+#include <cstddef>
+
+namespace input {
+
+// One read asks for this many bytes, so no line piece is longer.
+inline constexpr std::size_t kReadSize = 1024;
+
+inline constexpr char kLineFeed = 0x0A;
+inline constexpr char kEndOfText = 0x1A; // Ctrl-Z
+
+struct LineBuffer {
+    // The current line, NUL-terminated, valid until the next read. A NUL
+    // inside the file ends the line early: the rest of it is skipped.
+    char text[kReadSize + 1];
+    // The read filled all kReadSize bytes without meeting an LF or a Ctrl-Z:
+    // this is a piece of a longer line, and the next read continues it.
+    bool cut;
+};
+
+// Reads the next line into `line` and returns the bytes it used up, its LF
+// included; 0 means the end of the text (end of file or Ctrl-Z). An LF that
+// directly follows the ending LF within the same read is swallowed with it.
+// One read of up to kReadSize bytes and one relative seek per call leave the
+// file at the first byte not used up. A failed read ends the run (ReadInput).
+std::size_t readLine(platform::File input, LineBuffer& line);
+
+// Removes blanks and tabs from the end of `line` in place; a CR stops it.
+void trimTrailingBlanks(char* line);
+
+// True for a line that /K drops: one that is empty, begins with "::", or
+// begins with "rem " but not with "rem >" (letters in any case). A leading
+// blank, tab or '@' makes a line ordinary.
+bool isCommentLine(const char* line);
+
+} // namespace input
