@@ -1,0 +1,25 @@
+// The character table: pass 1 counts the byte values of the kept lines, and
+// the 30 most frequent, by falling count, become the table in the header.
+#pragma once
+
+#include "compress/header.h"
+
+#include <cstdint>
+
+namespace compress {
+
+inline constexpr std::size_t kByteValues = 256;
+
+struct CharacterCounts {
+    std::uint32_t count[kByteValues] = {};
+};
+
+// Adds every byte of the NUL-terminated `line` to the counts.
+void countLine(CharacterCounts& counts, const char* line);
+
+// Fills the header's table with the 30 most frequent byte values; equal counts
+// put the lower value first, and positions no byte value reached hold 0.
+// Uses up the counts: every picked value's counter is set to 0.
+void selectTable(CharacterCounts& counts, CompressedHeader& header);
+
+} // namespace compress

@@ -1,0 +1,173 @@
+// Whole runs of the tool on real files: the output bytes, every message and
+// the exit status, and what happens to the files when a run is refused.
+#include "support/decoder.h"
+#include "support/tool.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace testing_support;
+
+namespace {
+
+const std::string kCompressedAb = std::string("\xBE\xEB\x8C\x00\x03\x00\x0E\x03\x62", 9) +
+                                  std::string(27, '\0') + "\x34\x20";
+
+// The worked example: one line a, b, CR. Table CR, a, b; codes 3, 4, 2.
+TEST(Run, WorkedExampleGivesTheDocumentedBytesAndWarning) {
+    TempFolder folder;
+    writeBytes(folder / "t.bat", "ab\r\n");
+    ToolResult run = runTool({"t.bat"}, folder.path());
+    EXPECT_EQ(run.output, banner() + start("t.bat", "t.zcl") + progress(1) + progress(1) +
+                              result(950));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.errors, "");
+    EXPECT_EQ(readBytes(folder / "t.zcl"), kCompressedAb);
+}
+
+TEST(Run, EmptyInputGivesTheHeaderAloneAndNoWarning) {
+    TempFolder folder;
+    writeBytes(folder / "e.bat", "");
+    ToolResult run = runTool({"e.bat", "/q"}, folder.path());
+    EXPECT_EQ(run.output, "");
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(readBytes(folder / "e.zcl"),
+              std::string("\xBE\xEB\x8C\x00\x00\x00", 6) + std::string(30, '\0'));
+    run = runTool({"/O", "e.bat"}, folder.path());
+    EXPECT_EQ(run.output, banner() + start("e.bat", "e.zcl") + result(0));
+}
+
+// 79 'a': 36 + 40 bytes for a source of 80 is 95%; 77 'a': 75 for 78 is 96%.
+TEST(Run, WarningStartsAboveNinetyFivePercent) {
+    TempFolder folder;
+    for (auto [length, percent] : {std::pair{79, 95}, std::pair{77, 96}}) {
+        writeBytes(folder / "w.bat", std::string(static_cast<std::size_t>(length), 'a') + "\n");
+        ToolResult run = runTool({"/o", "w.bat"}, folder.path());
+        EXPECT_EQ(run.output, banner() + start("w.bat", "w.zcl") + progress(1) + progress(1) +
+                                  result(percent));
+    }
+}
+
+// /K drops comment lines and lines empty after trimming, in both passes.
+TEST(Run, RemoveCommentsKeepsOnlyCommands) {
+    TempFolder folder;
+    writeBytes(folder / "k.bat", "@echo off\r\n:: note\r\nREM x\r\n\r\n   \n"
+                                 "rem >log.txt\nrem\tx\n:label\n");
+    ToolResult run = runTool({"/k", "k.bat"}, folder.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.output.substr(0, run.output.find("Compression completed")),
+              banner() + start("k.bat", "k.zcl") + progress(5) + progress(5));
+    EXPECT_EQ(decode(readBytes(folder / "k.zcl")).text,
+              "@echo off\r\r" "rem >log.txtrem\tx:label");
+}
+
+// Sources are counted as line length plus one: 63 lines of 1023 bytes and
+// one of 990 make 65503, the largest source; one byte more is refused.
+TEST(Run, SourceSizeLimitIs65503) {
+    TempFolder folder;
+    std::string lines;
+    for (int i = 0; i < 63; ++i) {
+        lines += std::string(1023, 'x') + "\n";
+    }
+    writeBytes(folder / "big.bat", lines + std::string(990, 'x') + "\n");
+    ToolResult run = runTool({"/q", "big.bat"}, folder.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(decode(readBytes(folder / "big.zcl")).text.size(), 63u * 1023 + 990);
+
+    writeBytes(folder / "big.bat", lines + std::string(991, 'x') + "\n");
+    run = runTool({"/o", "big.bat"}, folder.path());
+    EXPECT_EQ(run.status, 2);
+    std::string tail = progress(64) + failure("File too large to compress");
+    EXPECT_EQ(run.output.substr(run.output.size() - tail.size()), tail);
+}
+
+// 2048 codes fill the 1024-byte buffer exactly: nothing is padded or added.
+TEST(Run, StreamEndsExactlyAtTheBufferBoundary) {
+    TempFolder folder;
+    for (std::size_t codes : {2048u, 2049u}) {
+        writeBytes(folder / "b.bat", std::string(codes, 'a'));
+        ASSERT_EQ(runTool({"/q", "/o", "b.bat"}, folder.path()).status, 0);
+        EXPECT_EQ(readBytes(folder / "b.zcl").size(), 36 + (codes + 1) / 2);
+    }
+}
+
+TEST(Run, ReplacesAnExistingOutputOnlyWithOverwrite) {
+    TempFolder folder;
+    writeBytes(folder / "t.bat", "ab\r\n");
+    writeBytes(folder / "b.zcl", "keep me");
+    ToolResult run = runTool({"t.bat", "b.zcl"}, folder.path());
+    EXPECT_EQ(run.output, banner() + start("t.bat", "b.zcl") +
+                              failure("Cannot overwrite existing output file"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_EQ(readBytes(folder / "b.zcl"), "keep me");
+    EXPECT_EQ(runTool({"t.bat", "b.zcl", "/o"}, folder.path()).status, 0);
+    EXPECT_EQ(readBytes(folder / "b.zcl"), kCompressedAb);
+}
+
+TEST(Run, RefusesAnAlreadyCompressedInputBeforeCreatingTheOutput) {
+    TempFolder folder;
+    writeBytes(folder / "t.zcl", kCompressedAb);
+    ToolResult run = runTool({"t.zcl", "again.zcl"}, folder.path());
+    EXPECT_EQ(run.output, banner() + start("t.zcl", "again.zcl") +
+                              failure("Input file is already compressed"));
+    EXPECT_EQ(run.status, 2);
+    EXPECT_FALSE(exists(folder / "again.zcl"));
+}
+
+// The input named again as the output, through another name: refused before
+// a byte of the input is touched, with /O and without.
+TEST(Run, NeverWritesOverItsOwnInput) {
+    TempFolder folder;
+    writeBytes(folder / "in.bat", "echo on\r\n");
+    std::vector<std::string> aliases = {"./in.bat", folder / "in.bat"};
+    if (!testingWindowsBuild()) {
+        ASSERT_EQ(::link((folder / "in.bat").c_str(), (folder / "hard.bat").c_str()), 0);
+        ASSERT_EQ(::symlink("in.bat", (folder / "soft.bat").c_str()), 0);
+        aliases.insert(aliases.end(), {"hard.bat", "soft.bat"});
+    }
+    for (const std::string& alias : aliases) {
+        ToolResult run = runTool({"in.bat", alias}, folder.path());
+        EXPECT_EQ(run.output, banner() + start("in.bat", alias) +
+                                  failure("Cannot overwrite existing output file"));
+        run = runTool({"/O", "in.bat", alias}, folder.path());
+        EXPECT_EQ(run.output,
+                  banner() + start("in.bat", alias) + failure("Cannot open output file"));
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(readBytes(folder / "in.bat"), "echo on\r\n") << alias;
+    }
+}
+
+TEST(Run, MissingInputIsReportedAndNothingIsCreated) {
+    TempFolder folder;
+    ToolResult run = runTool({"none.bat"}, folder.path());
+    EXPECT_EQ(run.output, banner() + start("none.bat", "none.zcl") +
+                              failure("Cannot open input file"));
+    EXPECT_FALSE(exists(folder / "none.zcl"));
+}
+
+// A long command keeps the blank that falls on the cut between two reads; a
+// long comment goes whole under /K, and a piece that merely looks like a
+// comment stays with the command it continues.
+TEST(Run, LongLinesSurviveWhole) {
+    TempFolder folder;
+    std::string command = "echo " + std::string(1018, 'x') + " world\r\n"; // blank at 1023
+    std::string comment = "rem " + std::string(1020, 'y') + "del *.*\r\n";
+    std::string cutBeforeRem = "echo " + std::string(1019, 'z') + "rem not a comment\r\n";
+    writeBytes(folder / "long.bat", command + comment + cutBeforeRem);
+    ASSERT_EQ(runTool({"/q", "/k", "long.bat"}, folder.path()).status, 0);
+    EXPECT_EQ(decode(readBytes(folder / "long.zcl")).text,
+              command.substr(0, command.size() - 1) +
+                  cutBeforeRem.substr(0, cutBeforeRem.size() - 1));
+}
+
+// A line of exactly 1024 bytes leaves an empty piece: kept with its line, so
+// the source counts 1025 + 1 bytes against 36 + 512 written: 53%.
+TEST(Run, EmptyTailOfAKeptLongLineIsKept) {
+    TempFolder folder;
+    writeBytes(folder / "l.bat", std::string(1024, 'x') + "\n");
+    ToolResult run = runTool({"/k", "l.bat"}, folder.path());
+    EXPECT_EQ(run.output.substr(banner().size()),
+              start("l.bat", "l.zcl") + progress(2) + progress(2) + result(53));
+}
+
+} // namespace
