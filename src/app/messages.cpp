@@ -1,5 +1,7 @@
 #include "app/messages.h"
 
+#include <cstdarg>
+
 namespace app {
 
 RunOptions runOptions{false, false, false};
@@ -30,6 +32,13 @@ const char* failureMessage(Failure failure) {
         return "File name too long";
     }
     return "Unknown error";
+}
+
+void printMessage(const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    platform::print(format, arguments);
+    va_end(arguments);
 }
 
 void showBanner() {

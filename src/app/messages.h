@@ -42,10 +42,7 @@ enum class Failure : int {
 const char* failureMessage(Failure failure);
 
 // Formatted printing to standard output. Callers test `quiet` themselves.
-template <typename... Arguments>
-void printMessage(const char* format, Arguments... arguments) {
-    platform::print(format, arguments...);
-}
+void printMessage(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
 
 // Prints the banner (an empty line, name and version, a notice) unless quiet.
 void showBanner();

@@ -4,6 +4,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -28,32 +29,29 @@ void flushConsole() {
     }
 }
 
-void putByte(char byte) {
-    if (console.used == kPendingCapacity) {
-        flushConsole();
+void put(const char* bytes, std::size_t size) {
+    for (std::size_t i = 0; i < size; ++i) {
+        if (console.used == kPendingCapacity) {
+            flushConsole();
+        }
+        console.pending[console.used++] = bytes[i];
     }
-    console.pending[console.used++] = byte;
 }
 
 } // namespace
 
-void print(const char* format, ...) {
+void print(const char* format, std::va_list arguments) {
     static char message[kMessageCapacity];
-    std::va_list arguments;
-    va_start(arguments, format);
-    int length = std::vsnprintf(message, sizeof message, format, arguments);
-    va_end(arguments);
-    if (length < 0) {
-        return;
-    }
-    if (static_cast<std::size_t>(length) >= sizeof message) {
-        length = static_cast<int>(sizeof message - 1);
-    }
-    for (int i = 0; i < length; ++i) {
-        if (message[i] == '\n' && detail::kConsoleWantsCarriageReturn) {
-            putByte('\r');
+    // A format that fails prints nothing; one too long is cut at the buffer.
+    int formatted = std::vsnprintf(message, sizeof message, format, arguments);
+    std::size_t length = std::strlen(formatted < 0 ? "" : message);
+    std::size_t lineEndLength = std::strlen(detail::kConsoleLineEnd);
+    for (std::size_t i = 0; i < length; ++i) {
+        if (message[i] == '\n') {
+            put(detail::kConsoleLineEnd, lineEndLength);
+        } else {
+            put(message + i, 1);
         }
-        putByte(message[i]);
     }
     if (console.interactive < 0) {
         console.interactive = detail::consoleIsInteractive() ? 1 : 0;

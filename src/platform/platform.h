@@ -3,8 +3,17 @@
 // chosen by the build; no other part of the tool includes an OS header.
 #pragma once
 
+#include <cstdarg>
 #include <cstddef>
 #include <cstdint>
+
+// Lets the compiler check the arguments of a printf-style function.
+#if defined(__GNUC__)
+#define PLATFORM_PRINTF_FORMAT(formatIndex, firstArgument)                                         \
+    __attribute__((format(printf, formatIndex, firstArgument)))
+#else
+#define PLATFORM_PRINTF_FORMAT(formatIndex, firstArgument)
+#endif
 
 namespace platform {
 
@@ -62,11 +71,7 @@ bool isPathArgument(const char* argument);
 // printf-style formatting to standard output. Output is buffered and reaches
 // standard output when the buffer fills, at the end of each message on an
 // interactive console, and when the process ends. Failures are ignored.
-void print(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
+void print(const char* format, std::va_list arguments);
 
 // Sends everything printed so far to standard output, then ends the process.
 [[noreturn]] void exitProcess(int status);

@@ -39,10 +39,7 @@ int openDescriptor(const char* name, int flags, struct stat& status) {
         ::close(descriptor);
         return -1;
     }
-    int descriptorFlags = ::fcntl(descriptor, F_GETFL);
-    if (descriptorFlags != -1) {
-        ::fcntl(descriptor, F_SETFL, descriptorFlags & ~O_NONBLOCK);
-    }
+    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     return descriptor;
 }
 
@@ -129,7 +126,7 @@ bool isPathArgument(const char* argument) {
 
 namespace detail {
 
-const bool kConsoleWantsCarriageReturn = false;
+const char kConsoleLineEnd[] = "\n";
 
 bool consoleIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
 
@@ -141,14 +138,8 @@ void writeStandardOutput(const char* bytes, std::size_t size) {
         std::signal(SIGPIPE, SIG_IGN);
         pipeSignalIgnored = true;
     }
-    while (size > 0) {
-        ssize_t written = ::write(STDOUT_FILENO, bytes, size);
-        if (written <= 0) {
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            return;
-        }
+    ssize_t written = 0;
+    while (size > 0 && (written = ::write(STDOUT_FILENO, bytes, size)) > 0) {
         bytes += written;
         size -= static_cast<std::size_t>(written);
     }

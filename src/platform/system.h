@@ -6,8 +6,8 @@
 
 namespace platform::detail {
 
-// True when a line feed leaves standard output as CR LF (a text console).
-extern const bool kConsoleWantsCarriageReturn;
+// What a line feed of a message becomes on this system's standard output.
+extern const char kConsoleLineEnd[];
 
 // True when standard output is an interactive console, where every message
 // should show at once; false for files and pipes, where it may wait.

@@ -39,6 +39,7 @@ void expectRoundTrip(const std::string& input, const std::string& what) {
         Decoded decoded = decode(readBytes(folder / "in.zcl"));
         EXPECT_EQ(decoded.fault, "") << what;
         EXPECT_EQ(decoded.text, keptText(input, removeComments)) << what << " /K " << removeComments;
+        EXPECT_EQ(decoded.table, expectedTable(decoded.text)) << what;
     }
 }
 

@@ -91,6 +91,35 @@ TEST(Run, StreamEndsExactlyAtTheBufferBoundary) {
     }
 }
 
+// Many lines print more than the console buffer holds: none may be lost, on a
+// pipe, on an interactive terminal, or with nobody left reading at all.
+TEST(Run, ProgressCountsEveryKeptLineOfEachPass) {
+    TempFolder folder;
+    std::string lines;
+    for (int i = 0; i < 300; ++i) {
+        lines += "echo " + std::to_string(i) + "\r\n";
+    }
+    writeBytes(folder / "p.bat", lines);
+    std::string expected = banner() + start("p.bat", "p.zcl") + progress(300) + progress(300);
+    ToolResult run = runTool({"p.bat"}, folder.path());
+    EXPECT_EQ(run.output.substr(0, expected.size()), expected);
+    ToolSetup terminal;
+    terminal.standardOutputIsTerminal = !testingWindowsBuild();
+    EXPECT_EQ(runTool({"/o", "p.bat"}, folder.path(), terminal).output, run.output);
+    ToolSetup nobodyReading;
+    nobodyReading.inChild = [] {
+        int gone[2];
+        if (::pipe(gone) == 0) {
+            ::close(gone[0]);
+            ::dup2(gone[1], 1);
+        }
+    };
+    std::string before = readBytes(folder / "p.zcl");
+    ASSERT_EQ(::unlink((folder / "p.zcl").c_str()), 0);
+    EXPECT_EQ(runTool({"p.bat"}, folder.path(), nobodyReading).status, 0);
+    EXPECT_EQ(readBytes(folder / "p.zcl"), before);
+}
+
 TEST(Run, ReplacesAnExistingOutputOnlyWithOverwrite) {
     TempFolder folder;
     writeBytes(folder / "t.bat", "ab\r\n");

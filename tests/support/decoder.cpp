@@ -3,16 +3,22 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdint>
+#include <vector>
 
 namespace testing_support {
 
 Decoded decode(const std::string& file) {
+    Decoded decoded;
+    auto broken = [&decoded](const char* why) {
+        decoded.fault = why;
+        return decoded;
+    };
     auto byteAt = [&](std::size_t i) { return static_cast<std::uint8_t>(file[i]); };
     if (file.size() < 36) {
-        return {"shorter than the header", ""};
+        return broken("shorter than the header");
     }
     if (byteAt(0) != 0xBE || byteAt(1) != 0xEB || byteAt(2) != 0x8C || byteAt(3) != 0) {
-        return {"bad signature, flags or reserved byte", ""};
+        return broken("bad signature, flags or reserved byte");
     }
     std::size_t count = byteAt(4) | (byteAt(5) << 8);
     std::uint8_t table[30];
@@ -22,7 +28,7 @@ Decoded decode(const std::string& file) {
     }
     for (int i = 1; i < 30; ++i) {
         if ((table[i] != 0 && (table[i - 1] == 0 || std::count(table, table + i, table[i]) > 0))) {
-            return {"table holds a value twice or after a free position", ""};
+            return broken("table holds a value twice or after a free position");
         }
     }
     std::size_t codeIndex = 0;
@@ -35,7 +41,8 @@ Decoded decode(const std::string& file) {
         ++codeIndex;
         return code;
     };
-    Decoded decoded;
+    decoded.table.assign(reinterpret_cast<const char*>(table), 30);
+    decoded.table.erase(std::min(decoded.table.find('\0'), decoded.table.size()));
     while (decoded.text.size() < count) {
         int code = next();
         int character = -1;
@@ -48,11 +55,11 @@ Decoded decode(const std::string& file) {
             int low = next(), high = next();
             character = (low < 0 || high < 0) ? -1 : (high << 4) | low;
             if (std::count(table, table + 30, character) > 0) {
-                return {"literal for a byte in the table", decoded.text};
+                return broken("literal for a byte in the table");
             }
         }
         if (character <= 0) {
-            return {"stream ends early or names a free table position", decoded.text};
+            return broken("stream ends early or names a free table position");
         }
         decoded.text += static_cast<char>(character);
     }
@@ -60,6 +67,25 @@ Decoded decode(const std::string& file) {
         decoded.fault = "stream length or padding wrong";
     }
     return decoded;
+}
+
+std::string expectedTable(const std::string& kept) {
+    long counts[256] = {};
+    for (char c : kept) {
+        ++counts[static_cast<unsigned char>(c)];
+    }
+    std::vector<std::pair<long, int>> ranked; // (-count, value) sorts as the table does
+    for (int value = 1; value < 256; ++value) {
+        if (counts[value] > 0) {
+            ranked.push_back({-counts[value], value});
+        }
+    }
+    std::sort(ranked.begin(), ranked.end());
+    std::string table;
+    for (std::size_t i = 0; i < ranked.size() && i < 30; ++i) {
+        table += static_cast<char>(ranked[i].second);
+    }
+    return table;
 }
 
 namespace {

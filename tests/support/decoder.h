@@ -10,10 +10,15 @@ namespace testing_support {
 struct Decoded {
     std::string fault; // empty when the file is well formed
     std::string text;  // the kept lines' characters, one after another
+    std::string table; // the unscrambled table, up to its first free position
 };
 
 // Decodes a whole compressed file, header included.
 Decoded decode(const std::string& file);
+
+// The table a run must build for `kept`: its byte values by falling count,
+// the lower value first among equals, at most 30.
+std::string expectedTable(const std::string& kept);
 
 // The characters that a run over `input` keeps, worked out from the file's
 // bytes without the tool's code: lines end at LF, Ctrl-Z ends the text, a

@@ -28,12 +28,14 @@ bool exists(const std::string& path);
 
 struct ToolResult {
     std::string output; // standard output, as bytes
-    std::string errors; // standard error
+    std::string errors; // standard error, less a coverage build's own complaints
     int status;         // exit status, or 128 + signal
 };
 
 struct ToolSetup {
     std::string standardInput = "/dev/null"; // a path opened as standard input
+    bool standardInputIsPipe = false;        // or else a pipe holding those bytes
+    bool standardOutputIsTerminal = false;   // a terminal in raw mode, not a pipe
     std::function<void()> inChild;           // runs in the child just before exec
 };
 

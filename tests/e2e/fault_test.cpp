@@ -1,0 +1,138 @@
+// Every failure the tool reports, caused for real: a full disk, pipes that
+// cannot be rewound, a read error, files held by another process, folders,
+// long names. Each run must say exactly what went wrong, end with status 2,
+// write nothing to standard error and leave its input as it was.
+#include "support/decoder.h"
+#include "support/tool.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace testing_support;
+
+namespace {
+
+class Fault : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (testingWindowsBuild()) {
+            GTEST_SKIP() << "POSIX faults";
+        }
+        writeBytes(folder / "in.bat", input);
+    }
+
+    // Runs `options` and the two names, and expects the run to fail with
+    // `message`, after the banner, the start line and any progress lines.
+    void expectFailure(std::vector<std::string> options, const std::string& inputName,
+                       const std::string& outputName, const std::string& message,
+                       const ToolSetup& setup = {}) {
+        options.insert(options.end(), {inputName, outputName});
+        ToolResult run = runTool(options, folder.path(), setup);
+        std::string opening = banner() + start(inputName, outputName);
+        EXPECT_EQ(run.output.substr(0, opening.size()), opening);
+        std::string ending = failure(message);
+        EXPECT_EQ(run.output.substr(run.output.size() - std::min(run.output.size(), ending.size())),
+                  ending);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.errors, "");
+        EXPECT_EQ(readBytes(folder / "in.bat"), input);
+    }
+
+    TempFolder folder;
+    // 1100 'x' code to 1100 nibbles: the stream is 550 bytes, so 36 + 550.
+    // Three such lines give 1650 bytes: one full buffer and a short rest.
+    std::string input = std::string(1100, 'x') + "\r\n" + std::string(1100, 'x') + "\r\n" +
+                        std::string(1100, 'x') + "\r\n";
+};
+
+// A full disk, as a file size limit: it cuts the placeholder header, then a
+// full 1024-byte buffer, then the last short write.
+TEST_F(Fault, ShortWriteIsAnError) {
+    for (rlim_t limit : {20, 36 + 1000, 36 + 1024 + 100}) {
+        ToolSetup setup;
+        setup.inChild = [limit] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit size{limit, limit};
+            ::setrlimit(RLIMIT_FSIZE, &size);
+        };
+        expectFailure({"/O"}, "in.bat", "out.zcl", "Error writing output file", setup);
+        EXPECT_EQ(readBytes(folder / "out.zcl").size(), limit);
+    }
+}
+
+TEST_F(Fault, OutputPipeCannotBeRewound) {
+    ASSERT_EQ(::mkfifo((folder / "pipe.zcl").c_str(), 0600), 0);
+    expectFailure({"/O"}, "in.bat", "pipe.zcl", "Seek error on output file");
+}
+
+TEST_F(Fault, InputPipeCannotBeRewoundAndLeavesAnEmptyOutput) {
+    ToolSetup setup;
+    setup.standardInput = input;
+    setup.standardInputIsPipe = true;
+    expectFailure({}, "/dev/stdin", "out.zcl", "Seek error on input file", setup);
+    EXPECT_TRUE(exists(folder / "out.zcl"));
+    EXPECT_EQ(readBytes(folder / "out.zcl"), "");
+}
+
+// Reading a process's own memory at offset 0 fails with an I/O error.
+TEST_F(Fault, FailedReadIsAnErrorNotTheEnd) {
+    expectFailure({}, "/proc/self/mem", "out.zcl", "Error reading input file");
+}
+
+TEST_F(Fault, FilesHeldByAnotherProgramAreLeftAlone) {
+    writeBytes(folder / "out.zcl", "theirs");
+    for (const char* name : {"in.bat", "out.zcl"}) {
+        int held = ::open((folder / name).c_str(), O_RDONLY);
+        ASSERT_EQ(::flock(held, LOCK_EX), 0);
+        bool holdsInput = std::string(name) == "in.bat";
+        const char* message = holdsInput ? "Cannot open input file" : "Cannot open output file";
+        expectFailure({"/O"}, "in.bat", "out.zcl", message);
+        if (!holdsInput) {
+            // Held output: not taken for an existing file, and kept whole.
+            expectFailure({}, "in.bat", "out.zcl", message);
+        }
+        EXPECT_EQ(readBytes(folder / "out.zcl"), "theirs");
+        ::close(held);
+    }
+}
+
+TEST_F(Fault, FoldersAreNoFiles) {
+    ASSERT_EQ(::mkdir((folder / "dir.bat").c_str(), 0700), 0);
+    ASSERT_EQ(::mkdir((folder / "dir.zcl").c_str(), 0700), 0);
+    expectFailure({}, "dir.bat", "x.zcl", "Cannot open input file");
+    expectFailure({}, "in.bat", "dir.zcl", "Cannot open output file");
+    expectFailure({"/O"}, "in.bat", "dir.zcl", "Cannot open output file");
+    expectFailure({}, "in.bat", "none/x.zcl", "Cannot open output file");
+}
+
+// A name of 259 bytes is a real file; one of 260 is refused, given or derived.
+TEST_F(Fault, NamesUpTo259BytesReachTheirFiles) {
+    std::string sub(100, 'd');
+    ASSERT_EQ(::mkdir((folder / sub).c_str(), 0700), 0);
+    std::string name259 = sub + "/" + std::string(154, 'f') + ".bat"; // derives 255 + ".zcl"
+    writeBytes(folder / name259, "echo\r\n");
+    ToolResult run = runTool({"/q", name259}, folder.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(decode(readBytes(folder / (name259.substr(0, 255) + ".zcl"))).text, "echo\r");
+    std::string name256 = sub + "/" + std::string(155, 'f'); // derives 260 bytes
+    writeBytes(folder / name256, "echo\r\n");
+    run = runTool({name256}, folder.path());
+    EXPECT_EQ(run.output, banner() + failure("File name too long"));
+    EXPECT_EQ(run.status, 2);
+}
+
+// Only ASCII letters fold: these two names are two files.
+TEST_F(Fault, NonAsciiNamesAreNeverFolded) {
+    writeBytes(folder / "\xC4.bat", "echo\r\n");
+    writeBytes(folder / "\xE4.bat", "other");
+    ToolResult run = runTool({"/q", "/o", "\xC4.bat", "\xE4.bat"}, folder.path());
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(decode(readBytes(folder / "\xE4.bat")).text, "echo\r");
+}
+
+} // namespace

@@ -1,0 +1,7 @@
+echo a  
+
+
+rem x
+::y
+  	
+echo b	

@@ -1,0 +1,2 @@
+echo a
+echo hidden
