@@ -148,12 +148,15 @@ TEST(Run, RefusesAnAlreadyCompressedInputBeforeCreatingTheOutput) {
 TEST(Run, NeverWritesOverItsOwnInput) {
     TempFolder folder;
     writeBytes(folder / "in.bat", "echo on\r\n");
-    std::vector<std::string> aliases = {"./in.bat", folder / "in.bat"};
-    if (!testingWindowsBuild()) {
-        ASSERT_EQ(::link((folder / "in.bat").c_str(), (folder / "hard.bat").c_str()), 0);
-        ASSERT_EQ(::symlink("in.bat", (folder / "soft.bat").c_str()), 0);
-        aliases.insert(aliases.end(), {"hard.bat", "soft.bat"});
+    std::string folderName = folder.path().substr(folder.path().rfind('/') + 1);
+    std::vector<std::string> aliases = {"./in.bat", "hard.bat", "soft.bat"};
+    if (testingWindowsBuild()) {
+        aliases.insert(aliases.end(), {".\\in.bat", "..\\" + folderName + "\\in.bat"});
+    } else {
+        aliases.insert(aliases.end(), {"../" + folderName + "/in.bat", folder / "in.bat"});
     }
+    ASSERT_EQ(::link((folder / "in.bat").c_str(), (folder / "hard.bat").c_str()), 0);
+    ASSERT_EQ(::symlink("in.bat", (folder / "soft.bat").c_str()), 0);
     for (const std::string& alias : aliases) {
         ToolResult run = runTool({"in.bat", alias}, folder.path());
         EXPECT_EQ(run.output, banner() + start("in.bat", alias) +

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -56,15 +57,43 @@ std::vector<std::string> toolCommand() {
     return words;
 }
 
-std::string drain(int descriptor) {
-    std::string bytes;
-    char chunk[4096];
-    // A terminal's reading end reports an error once the tool has gone.
-    for (ssize_t got; (got = ::read(descriptor, chunk, sizeof chunk)) > 0;) {
-        bytes.append(chunk, static_cast<std::size_t>(got));
+// Reads the tool's standard output and error until its process has ended.
+// Not until the pipes close: a helper the tool starts may keep them open
+// (Wine starts a server that inherits them).
+void collect(pid_t child, int out, int err, ToolResult& result) {
+    int ends[2] = {out, err}; // -1 once closed, which poll() passes over
+    std::string* sinks[2] = {&result.output, &result.errors};
+    bool running = true;
+    while (true) {
+        pollfd waiting[2] = {{ends[0], POLLIN, 0}, {ends[1], POLLIN, 0}};
+        int ready = ::poll(waiting, 2, running ? 20 : 0);
+        for (int i = 0; i < 2; ++i) {
+            if (waiting[i].revents == 0) {
+                continue;
+            }
+            char chunk[4096];
+            ssize_t got = ::read(ends[i], chunk, sizeof chunk);
+            if (got > 0) {
+                sinks[i]->append(chunk, static_cast<std::size_t>(got));
+            } else {
+                ::close(ends[i]);
+                ends[i] = -1;
+            }
+        }
+        if (!running && ready <= 0) {
+            break;
+        }
+        int status = 0;
+        if (running && ::waitpid(child, &status, WNOHANG) == child) {
+            running = false;
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        }
     }
-    ::close(descriptor);
-    return bytes;
+    for (int end : ends) {
+        if (end >= 0) {
+            ::close(end);
+        }
+    }
 }
 
 // A pseudo-terminal as a pair like pipe()'s: [0] to read, [1] for the tool.
@@ -147,10 +176,9 @@ ToolResult runTool(const std::vector<std::string>& arguments, const std::string&
     if (in >= 0) {
         ::close(in);
     }
-    ToolResult result{drain(out[0]), withoutCoverageNoise(drain(err[0])), -1};
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    ToolResult result{"", "", -1};
+    collect(child, out[0], err[0], result);
+    result.errors = withoutCoverageNoise(result.errors);
     return result;
 }
 

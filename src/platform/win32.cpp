@@ -1,0 +1,99 @@
+// Windows: the sharing modes of CreateFileA give exclusive access, so the
+// input named again as the output, under any name, meets a sharing violation.
+#include "platform/platform.h"
+
+#include "platform/system.h"
+
+#include <windows.h>
+
+// The runtime splits the command line by the usual rules and must expand no
+// wildcards: `squeezle *.bat` names a file called *.bat.
+extern "C" {
+int _dowildcard = 0;
+}
+
+namespace platform {
+namespace {
+
+HANDLE handleOf(File file) { return reinterpret_cast<HANDLE>(file.os); }
+
+File fileOf(HANDLE handle) {
+    return handle == INVALID_HANDLE_VALUE ? kNoFile : File{reinterpret_cast<std::intptr_t>(handle)};
+}
+
+// Without FILE_FLAG_BACKUP_SEMANTICS a directory never opens.
+File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
+    return fileOf(::CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                                nullptr));
+}
+
+// Pipes and consoles have no position: moving it must fail, not be ignored.
+bool seek(File file, long distance, DWORD method) {
+    if (::GetFileType(handleOf(file)) != FILE_TYPE_DISK) {
+        return false;
+    }
+    LONG high = distance < 0 ? -1 : 0;
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::SetFilePointer(handleOf(file), distance, &high, method);
+    return low != INVALID_SET_FILE_POINTER || ::GetLastError() == NO_ERROR;
+}
+
+} // namespace
+
+File openShared(const char* name) {
+    return open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+}
+
+File openExclusive(const char* name) { return open(name, GENERIC_READ, 0, OPEN_EXISTING); }
+
+File createExclusive(const char* name) {
+    return open(name, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+}
+
+long readFile(File file, void* into, std::size_t size) {
+    DWORD got = 0;
+    if (!::ReadFile(handleOf(file), into, static_cast<DWORD>(size), &got, nullptr)) {
+        // A pipe whose writer has gone is at its end, not in error.
+        return ::GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    }
+    return static_cast<long>(got);
+}
+
+long writeFile(File file, const void* bytes, std::size_t size) {
+    DWORD written = 0;
+    if (!::WriteFile(handleOf(file), bytes, static_cast<DWORD>(size), &written, nullptr)) {
+        return -1;
+    }
+    return static_cast<long>(written);
+}
+
+bool seekTo(File file, long offset) { return seek(file, offset, FILE_BEGIN); }
+
+bool seekBy(File file, long delta) { return seek(file, delta, FILE_CURRENT); }
+
+void closeFile(File file) { ::CloseHandle(handleOf(file)); }
+
+bool isPathArgument(const char*) { return false; }
+
+namespace detail {
+
+const char kConsoleLineEnd[] = "\r\n";
+
+bool consoleIsInteractive() {
+    return ::GetFileType(::GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
+}
+
+void writeStandardOutput(const char* bytes, std::size_t size) {
+    HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD written = 0;
+    while (size > 0 &&
+           ::WriteFile(output, bytes, static_cast<DWORD>(size), &written, nullptr) && written > 0) {
+        bytes += written;
+        size -= written;
+    }
+}
+
+void endProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
+
+} // namespace detail
+} // namespace platform

@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Readies Wine for the Windows suite: a fresh prefix announces itself on
+# standard error, so it is made here rather than in the first test; and one
+# wineserver is kept running, which saves seconds on every run of the tool.
+set -eu
+wine=$1
+"$wine" cmd /c exit >/dev/null 2>&1
+wineserver -k 2>/dev/null || true
+wineserver -p15 </dev/null >/dev/null 2>&1
