@@ -4,6 +4,8 @@
 # wineserver is kept running, which saves seconds on every run of the tool.
 set -eu
 wine=$1
+server="$(dirname "$wine")/wineserver"
+[ -x "$server" ] || server=wineserver
 "$wine" cmd /c exit >/dev/null 2>&1
-wineserver -k 2>/dev/null || true
-wineserver -p15 </dev/null >/dev/null 2>&1
+"$server" -k 2>/dev/null || true
+"$server" -p15 </dev/null >/dev/null 2>&1

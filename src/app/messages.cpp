@@ -43,7 +43,7 @@ void printMessage(const char* format, ...) {
 
 void showBanner() {
     if (!runOptions.quiet) {
-        printMessage("\n%s 7.5\n", kToolName);
+        printMessage("\n%s " SQUEEZLE_VERSION "\n", kToolName);
         printMessage("Batch file compressor. Free software, without warranty.\n");
     }
 }

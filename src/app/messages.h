@@ -7,7 +7,8 @@
 
 namespace app {
 
-// The tool's name, passed to every message that names the tool.
+// The tool's name, passed to every message that names the tool. The banner
+// adds SQUEEZLE_VERSION, which the build takes from the project's version.
 inline constexpr const char* kToolName = "SQUEEZLE";
 
 enum ExitStatus : int { kExitSuccess = 0, kExitUsage = 1, kExitFailure = 2 };
