@@ -4,6 +4,7 @@
 #include "support/tool.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -14,15 +15,23 @@ const std::string kCompressedAb = std::string("\xBE\xEB\x8C\x00\x03\x00\x0E\x03\
                                   std::string(27, '\0') + "\x34\x20";
 
 // The worked example: one line a, b, CR. Table CR, a, b; codes 3, 4, 2.
+// On POSIX the output gets ordinary permissions: 0666 less the umask.
 TEST(Run, WorkedExampleGivesTheDocumentedBytesAndWarning) {
     TempFolder folder;
     writeBytes(folder / "t.bat", "ab\r\n");
-    ToolResult run = runTool({"t.bat"}, folder.path());
+    ToolSetup umask027;
+    umask027.inChild = [] { ::umask(027); };
+    ToolResult run = runTool({"t.bat"}, folder.path(), umask027);
     EXPECT_EQ(run.output, banner() + start("t.bat", "t.zcl") + progress(1) + progress(1) +
                               result(950));
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.errors, "");
     EXPECT_EQ(readBytes(folder / "t.zcl"), kCompressedAb);
+    struct stat status {};
+    ASSERT_EQ(::stat((folder / "t.zcl").c_str(), &status), 0);
+    if (!testingWindowsBuild()) {
+        EXPECT_EQ(status.st_mode & 0777, 0640u);
+    }
 }
 
 TEST(Run, EmptyInputGivesTheHeaderAloneAndNoWarning) {

@@ -7,6 +7,7 @@
 #include "support/decoder.h"
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,13 +19,18 @@ namespace {
 // 32000 bytes stay below the size limit: every run completes.
 constexpr std::size_t kLargestInput = 32000;
 
+// A folder in memory where there is one, removed when the fuzzer exits.
 std::string scratchFolder() {
-    std::string pattern = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-    pattern += "/squeezle-fuzz-XXXXXX";
-    if (mkdtemp(pattern.data()) == nullptr) {
+    static std::string folder = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+    folder += "/squeezle-fuzz-XXXXXX";
+    if (mkdtemp(folder.data()) == nullptr) {
         std::abort();
     }
-    return pattern;
+    std::atexit([] {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    });
+    return folder;
 }
 
 } // namespace
