@@ -1,37 +1,38 @@
 #include "app/messages.h"
 
 #include <cstdarg>
+#include <iterator>
 
 namespace app {
 
 RunOptions runOptions{false, false, false};
 
+namespace {
+
+// The message of each failure, at the index of its code.
+constexpr const char* kFailureMessages[] = {
+    nullptr,
+    "Input and output files must have different names",
+    "Cannot overwrite existing output file",
+    "Cannot open input file",
+    "Cannot open output file",
+    "Seek error on input file",
+    "Error reading input file",
+    "Error writing output file",
+    "Seek error on output file",
+    "File too large to compress",
+    "Input file is already compressed",
+    "File name too long",
+};
+static_assert(std::size(kFailureMessages) == static_cast<std::size_t>(Failure::NameTooLong) + 1,
+              "every failure code has its message");
+
+} // namespace
+
 const char* failureMessage(Failure failure) {
-    switch (failure) {
-    case Failure::SameName:
-        return "Input and output files must have different names";
-    case Failure::OutputExists:
-        return "Cannot overwrite existing output file";
-    case Failure::OpenInput:
-        return "Cannot open input file";
-    case Failure::OpenOutput:
-        return "Cannot open output file";
-    case Failure::SeekInput:
-        return "Seek error on input file";
-    case Failure::ReadInput:
-        return "Error reading input file";
-    case Failure::WriteOutput:
-        return "Error writing output file";
-    case Failure::SeekOutput:
-        return "Seek error on output file";
-    case Failure::TooLarge:
-        return "File too large to compress";
-    case Failure::AlreadyCompressed:
-        return "Input file is already compressed";
-    case Failure::NameTooLong:
-        return "File name too long";
-    }
-    return "Unknown error";
+    auto code = static_cast<std::size_t>(failure); // a negative code wraps past the end
+    return code > 0 && code < std::size(kFailureMessages) ? kFailureMessages[code]
+                                                          : "Unknown error";
 }
 
 void printMessage(const char* format, ...) {

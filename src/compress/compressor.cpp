@@ -2,6 +2,8 @@
 
 #include "app/messages.h"
 
+#include <cstring>
+
 namespace compress {
 namespace {
 
@@ -61,10 +63,7 @@ void Compressor::writeOut(const std::uint8_t* bytes, std::size_t length, bool co
 }
 
 void Compressor::codeLine(const char* line) {
-    std::int32_t length = 0;
-    while (line[length] != '\0') {
-        ++length;
-    }
+    auto length = static_cast<std::int32_t>(std::strlen(line)); // at most 1024
     characterCount_ += length;
     sourceSize_ += length + 1;
     if (sourceSize_ >= kSourceLimit) {
