@@ -8,7 +8,7 @@ void countLine(CharacterCounts& counts, const char* line) {
     }
 }
 
-void selectTable(CharacterCounts& counts, CompressedHeader& header) {
+void selectTable(CharacterCounts& counts, format::CompressedHeader& header) {
     for (std::uint8_t& entry : header.table) {
         // Byte value 0 never occurs in a line, so its counter stays 0 and it
         // is the pick once every other counter has been used up.

@@ -2,7 +2,7 @@
 // the 30 most frequent, by falling count, become the table in the header.
 #pragma once
 
-#include "compress/header.h"
+#include "format/format.h"
 
 #include <cstdint>
 
@@ -20,6 +20,6 @@ void countLine(CharacterCounts& counts, const char* line);
 // Fills the header's table with the 30 most frequent byte values; equal counts
 // put the lower value first, and positions no byte value reached hold 0.
 // Uses up the counts: every picked value's counter is set to 0.
-void selectTable(CharacterCounts& counts, CompressedHeader& header);
+void selectTable(CharacterCounts& counts, format::CompressedHeader& header);
 
 } // namespace compress

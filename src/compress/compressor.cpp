@@ -1,23 +1,10 @@
 #include "compress/compressor.h"
 
-#include "app/messages.h"
+#include "base/report.h"
 
 #include <cstring>
 
 namespace compress {
-namespace {
-
-// The table position of `byte`, the first if it stands twice; kTableSize when
-// it is not in the table.
-std::size_t positionInTable(const CompressedHeader& header, std::uint8_t byte) {
-    std::size_t position = 0;
-    while (position < kTableSize && header.table[position] != byte) {
-        ++position;
-    }
-    return position;
-}
-
-} // namespace
 
 void Compressor::beginPass(int pass) {
     if (pass == 2) {
@@ -55,7 +42,7 @@ void Compressor::putCode(std::uint8_t value) {
 
 void Compressor::writeOut(const std::uint8_t* bytes, std::size_t length, bool counted) {
     if (platform::writeFile(output_, bytes, length) != static_cast<long>(length)) {
-        app::fail(app::Failure::WriteOutput);
+        base::fail(base::Failure::WriteOutput);
     }
     if (counted) {
         compressedSize_ += static_cast<std::int32_t>(length);
@@ -66,21 +53,13 @@ void Compressor::codeLine(const char* line) {
     auto length = static_cast<std::int32_t>(std::strlen(line)); // at most 1024
     characterCount_ += length;
     sourceSize_ += length + 1;
-    if (sourceSize_ >= kSourceLimit) {
-        app::fail(app::Failure::TooLarge);
+    if (sourceSize_ >= format::kSourceLimit) {
+        base::fail(base::Failure::TooLarge);
     }
     for (; *line != '\0'; ++line) {
-        std::uint8_t byte = static_cast<std::uint8_t>(*line);
-        std::size_t position = positionInTable(header_, byte);
-        if (position < kOneCodeEntries) {
-            putCode(static_cast<std::uint8_t>(position + 2));
-        } else if (position < kTableSize) {
-            putCode(kSecondRankCode);
-            putCode(static_cast<std::uint8_t>(position - kOneCodeEntries));
-        } else {
-            putCode(kLiteralCode);
-            putCode(byte & 0x0F);
-            putCode(byte >> 4);
+        format::CharacterCodes codes = format::codesOf(header_, static_cast<std::uint8_t>(*line));
+        for (std::size_t i = 0; i < codes.count; ++i) {
+            putCode(codes.code[i]);
         }
     }
 }
@@ -94,17 +73,17 @@ void Compressor::finish() {
     }
     header_.characterCount = static_cast<std::uint16_t>(characterCount_ & 0xFFFF);
     if (!platform::seekTo(output_, 0)) {
-        app::fail(app::Failure::SeekOutput);
+        base::fail(base::Failure::SeekOutput);
     }
-    header_.flags |= kFinishedFlags;
-    scrambleTable(header_);
+    header_.flags |= format::kFinishedFlags;
+    format::scrambleTable(header_);
     writeHeader(true);
 }
 
 void Compressor::writeHeader(bool counted) {
-    std::uint8_t bytes[kHeaderSize];
-    headerBytes(header_, bytes);
-    writeOut(bytes, kHeaderSize, counted);
+    std::uint8_t bytes[format::kHeaderSize];
+    format::headerBytes(header_, bytes);
+    writeOut(bytes, format::kHeaderSize, counted);
 }
 
 } // namespace compress

@@ -3,9 +3,9 @@
 // placeholder header, and finish() completes the stream and the header.
 #pragma once
 
-#include "app/run.h"
 #include "compress/char_table.h"
-#include "compress/header.h"
+#include "compress/pass_consumer.h"
+#include "format/format.h"
 
 #include <cstdint>
 
@@ -13,16 +13,8 @@ namespace compress {
 
 // The stream leaves the tool in writes of this size, plus one shorter write.
 inline constexpr std::size_t kOutputBufferSize = 1024;
-// Kept lines, each counted with one byte for its line end, must stay below
-// this, so that the character count always fits the header's 16 bits.
-inline constexpr std::int32_t kSourceLimit = 65504;
-// Table positions 0 to 13 cost one code (2 to 15); 14 to 29 cost two (1, then
-// 0 to 15); any other byte costs three (0, low half, high half).
-inline constexpr std::size_t kOneCodeEntries = 14;
-inline constexpr std::uint8_t kLiteralCode = 0;
-inline constexpr std::uint8_t kSecondRankCode = 1;
 
-class Compressor final : public app::PassConsumer {
+class Compressor final : public PassConsumer {
 public:
     void attachOutput(platform::File output) override { output_ = output; }
     void beginPass(int pass) override;
@@ -45,7 +37,7 @@ private:
     void writeHeader(bool counted);
 
     platform::File output_ = platform::kNoFile;
-    CompressedHeader header_;
+    format::CompressedHeader header_;
     CharacterCounts counts_;
     std::uint8_t buffer_[kOutputBufferSize] = {};
     std::size_t position_ = 0; // the byte being filled

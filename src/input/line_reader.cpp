@@ -1,7 +1,7 @@
 #include "input/line_reader.h"
 
-#include "app/ascii.h"
-#include "app/messages.h"
+#include "base/ascii.h"
+#include "base/report.h"
 
 #include <cstring>
 
@@ -10,7 +10,7 @@ namespace input {
 std::size_t readLine(platform::File input, LineBuffer& line) {
     long got = platform::readFile(input, line.text, kReadSize);
     if (got < 0) {
-        app::fail(app::Failure::ReadInput);
+        base::fail(base::Failure::ReadInput);
     }
     std::size_t read = static_cast<std::size_t>(got);
     std::size_t end = 0; // where the line stops: an LF, a Ctrl-Z, or past the last byte
@@ -40,8 +40,8 @@ void trimTrailingBlanks(char* line) {
 
 bool isCommentLine(const char* line) {
     return line[0] == '\0' || std::strncmp(line, "::", 2) == 0 ||
-           (app::startsWithIgnoringCase(line, "rem ") &&
-            !app::startsWithIgnoringCase(line, "rem >"));
+           (base::startsWithIgnoringCase(line, "rem ") &&
+            !base::startsWithIgnoringCase(line, "rem >"));
 }
 
 } // namespace input

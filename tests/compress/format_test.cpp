@@ -1,8 +1,8 @@
-#include "compress/header.h"
+#include "format/format.h"
 
 #include <gtest/gtest.h>
 
-using namespace compress;
+using namespace format;
 
 namespace {
 

@@ -1,8 +1,8 @@
 // libFuzzer target: any bytes, as a batch file, through a whole quiet run,
 // with and without /K. The file written must decode to exactly the lines the
 // run keeps, behind a table of exactly their 30 most frequent bytes.
-#include "app/run.h"
 #include "compress/compressor.h"
+#include "squeezle/run.h"
 
 #include "support/decoder.h"
 
@@ -46,8 +46,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(input, std::ios::binary) << text;
     for (bool removeComments : {false, true}) {
         compress::Compressor compressor;
-        app::run(app::RunOptions{removeComments, true, true}, input.c_str(), output.c_str(),
-                 compressor);
+        base::speaker.quiet = true;
+        squeezle::run(squeezle::RunOptions{removeComments, true}, input.c_str(), output.c_str(),
+                      compressor);
         std::ostringstream file;
         file << std::ifstream(output, std::ios::binary).rdbuf();
         testing_support::Decoded decoded = testing_support::decode(file.str());

@@ -58,14 +58,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"LastPieceOfAFileIsNotCut", "x  ", {"x  "}}),
     [](const ::testing::TestParamInfo<ReaderCase>& info) { return info.param.name; });
 
-TEST(LineReader, FailedReadEndsTheRun) {
-    TempFolder folder;
-    writeBytes(folder / "in.bat", "echo\n");
-    int writeOnly = ::open((folder / "in.bat").c_str(), O_WRONLY);
-    static input::LineBuffer line;
-    EXPECT_EXIT(input::readLine(platform::File{writeOnly}, line), ::testing::ExitedWithCode(2), "");
-}
-
 TEST(LineReader, TrimsOnlyTrailingBlanksAndTabs) {
     for (auto [before, after] : std::vector<std::pair<std::string, std::string>>{
              {"x  \t", "x"}, {"x  \r", "x  \r"}, {" \t ", ""}, {" x", " x"}, {"", ""}}) {

@@ -1,29 +1,42 @@
-#include "app/run.h"
+#include "squeezle/run.h"
 
-#include "app/ascii.h"
-#include "compress/header.h"
+#include "cli/files.h"
+#include "format/format.h"
 #include "input/line_reader.h"
 
-namespace app {
+#include <iterator>
+
+namespace squeezle {
+
+using base::Failure;
+using base::fail;
+using base::printMessage;
+
 namespace {
+
+constexpr base::FailureText kFailures[] = {
+    {Failure::SameName, "Input and output files must have different names"},
+    {Failure::OutputExists, "Cannot overwrite existing output file"},
+    {Failure::OpenInput, "Cannot open input file"},
+    {Failure::OpenOutput, "Cannot open output file"},
+    {Failure::SeekInput, "Seek error on input file"},
+    {Failure::ReadInput, "Error reading input file"},
+    {Failure::WriteOutput, "Error writing output file"},
+    {Failure::SeekOutput, "Seek error on output file"},
+    {Failure::TooLarge, "File too large to compress"},
+    {Failure::AlreadyCompressed, "Input file is already compressed"},
+    {Failure::NameTooLong, "File name too long"},
+};
 
 // The only storage the input gets: one line at a time.
 input::LineBuffer lineBuffer;
-
-// The existence test: an output that opens for reading is not replaced unless
-// /O says so. One that exists but cannot be opened passes.
-void refuseExistingOutput(const char* outputName) {
-    if (platform::isOpen(platform::openShared(outputName))) {
-        fail(Failure::OutputExists);
-    }
-}
 
 // A file that this tool wrote is not compressed again. The probe's read is not
 // checked: a short or failed read leaves zeros, which never match.
 void refuseCompressedInput(platform::File input) {
     std::uint8_t probe[4] = {};
     platform::readFile(input, probe, sizeof probe);
-    if (compress::hasSignature(probe)) {
+    if (format::hasSignature(probe)) {
         fail(Failure::AlreadyCompressed);
     }
     platform::seekTo(input, 0);
@@ -35,7 +48,7 @@ void refuseCompressedInput(platform::File input) {
 // is trimmed: the blanks at a cut lie inside the command. Under /K the first
 // piece decides for the whole line, so a long comment leaves no tail behind.
 void walkInput(int pass, const RunOptions& options, platform::File input,
-               PassConsumer& consumer) {
+               compress::PassConsumer& consumer) {
     std::uint32_t lineNumber = 0;
     consumer.beginPass(pass);
     if (!platform::seekTo(input, 0)) {
@@ -55,7 +68,7 @@ void walkInput(int pass, const RunOptions& options, platform::File input,
         if (dropLine) {
             continue;
         }
-        if (!options.quiet) {
+        if (!base::speaker.quiet) {
             printMessage("Compressing line %u\r", ++lineNumber);
         }
         consumer.takeLine(pass, lineBuffer.text);
@@ -68,47 +81,43 @@ std::int32_t ratioOf(std::int32_t compressedSize, std::int32_t sourceSize) {
     return sourceSize <= 0 ? 0 : compressedSize * 100 / sourceSize;
 }
 
-void reportStatistics(const RunOptions& options, const PassConsumer& consumer) {
+void reportStatistics(const compress::PassConsumer& consumer) {
     std::int32_t ratio = ratioOf(consumer.compressedSize(), consumer.sourceSize());
-    if (options.quiet) {
+    if (base::speaker.quiet) {
         return;
     }
     printMessage("Compression completed; file compressed to %d%% of original size\n",
                  static_cast<int>(ratio));
     if (ratio > kEffectiveRatioLimit) {
-        printMessage("Warning:  %s is not effective at compressing small files!\n", kToolName);
+        printMessage("Warning:  %s is not effective at compressing small files!\n", kVoice.toolName);
     }
 }
 
 } // namespace
 
+const base::Voice kVoice{"SQUEEZLE", "Batch file compressor. Free software, without warranty.",
+                         "[/K /O /Q] input_file [output_file]\n"
+                         "    /K remove comments\n"
+                         "    /O overwrite file\n"
+                         "    /Q quiet\n",
+                         kFailures, std::size(kFailures)};
+
 void run(const RunOptions& options, const char* inputName, const char* outputName,
-         PassConsumer& consumer) {
-    if (!options.quiet) {
+         compress::PassConsumer& consumer) {
+    if (!base::speaker.quiet) {
         printMessage("\nCompressing %s to %s\n", inputName, outputName);
     }
-    if (equalIgnoringCase(inputName, outputName)) {
-        fail(Failure::SameName);
-    }
-    if (!options.overwrite) {
-        refuseExistingOutput(outputName);
-    }
-    platform::File input = platform::openExclusive(inputName);
-    if (!platform::isOpen(input)) {
-        fail(Failure::OpenInput);
-    }
+    cli::refuseOutputName(inputName, outputName, options.overwrite);
+    platform::File input = cli::openInput(inputName);
     refuseCompressedInput(input);
-    platform::File output = platform::createExclusive(outputName);
-    if (!platform::isOpen(output)) {
-        fail(Failure::OpenOutput);
-    }
+    platform::File output = cli::createOutput(outputName);
     consumer.attachOutput(output);
     walkInput(1, options, input, consumer);
     walkInput(2, options, input, consumer);
     consumer.finish();
     platform::closeFile(input);
     platform::closeFile(output);
-    reportStatistics(options, consumer);
+    reportStatistics(consumer);
 }
 
-} // namespace app
+} // namespace squeezle

@@ -1,8 +1,8 @@
-// Letter case as the tool understands it: only the ASCII letters A to Z fold.
-// Every other byte, 0x80 to 0xFF included, must match exactly.
+// Letter case as both programs understand it: only the ASCII letters A to Z
+// fold. Every other byte, 0x80 to 0xFF included, must match exactly.
 #pragma once
 
-namespace app {
+namespace base {
 
 inline char toUpperAscii(char c) {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
@@ -23,4 +23,4 @@ inline bool equalIgnoringCase(const char* a, const char* b) {
     return startsWithIgnoringCase(a, b) && startsWithIgnoringCase(b, a);
 }
 
-} // namespace app
+} // namespace base

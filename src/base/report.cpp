@@ -1,0 +1,46 @@
+#include "base/report.h"
+
+#include <cstdarg>
+
+namespace base {
+
+Speaker speaker{nullptr, false};
+
+const char* failureMessage(Failure failure) {
+    for (std::size_t i = 0; i < speaker.voice->failureCount; ++i) {
+        if (speaker.voice->failures[i].failure == failure) {
+            return speaker.voice->failures[i].text;
+        }
+    }
+    return "Unknown error";
+}
+
+void printMessage(const char* format, ...) {
+    std::va_list arguments;
+    va_start(arguments, format);
+    platform::print(format, arguments);
+    va_end(arguments);
+}
+
+void showBanner() {
+    if (!speaker.quiet) {
+        printMessage("\n%s " SQUEEZLE_VERSION "\n%s\n", speaker.voice->toolName,
+                     speaker.voice->notice);
+    }
+}
+
+void showUsage() {
+    if (!speaker.quiet) {
+        printMessage("\nUsage:  %s %s", speaker.voice->toolName, speaker.voice->usage);
+    }
+    platform::exitProcess(kExitUsage);
+}
+
+void fail(Failure failure) {
+    if (!speaker.quiet) {
+        printMessage("\n%s failed:  %s\n", speaker.voice->toolName, failureMessage(failure));
+    }
+    platform::exitProcess(kExitFailure);
+}
+
+} // namespace base

@@ -1,0 +1,84 @@
+#include "cli/command_line.h"
+
+#include "base/ascii.h"
+#include "base/report.h"
+#include "platform/platform.h"
+
+#include <cstring>
+
+namespace cli {
+namespace {
+
+bool isOption(const char* argument) {
+    return argument[0] == '/' && !platform::isPathArgument(argument);
+}
+
+// Only the letter after the '/' counts: /Quiet is /Q, /Kx is /K.
+void applyOption(const char* argument, const char* letters, Options& options) {
+    char letter = base::toUpperAscii(argument[1]);
+    if (letter == '\0' || std::strchr(letters, letter) == nullptr) {
+        base::showUsage();
+    }
+    options.given[letter - 'A'] = true;
+    if (letter == 'Q') {
+        base::speaker.quiet = true;
+    }
+}
+
+void copyName(const char* argument, char (&name)[kNameCapacity]) {
+    std::size_t length = std::strlen(argument);
+    if (length >= kNameCapacity) {
+        base::fail(base::Failure::NameTooLong);
+    }
+    std::memcpy(name, argument, length + 1);
+}
+
+// An empty argument copies nothing, so its slot stays free for the next name.
+void takeFileName(const char* argument, FileNames& names) {
+    if (names.input[0] == '\0') {
+        copyName(argument, names.input);
+    } else if (names.output[0] == '\0') {
+        copyName(argument, names.output);
+    } else {
+        base::showUsage();
+    }
+}
+
+bool isHelpRequest(const char* argument) {
+    return argument[0] == '/' && argument[1] == '?' && argument[2] == '\0';
+}
+
+} // namespace
+
+void deriveOutputName(const char* input, const char* extension,
+                      char (&output)[kNameCapacity]) {
+    const char* lastDot = std::strrchr(input, '.');
+    std::size_t stemLength = lastDot != nullptr ? static_cast<std::size_t>(lastDot - input)
+                                                : std::strlen(input);
+    std::size_t extensionLength = std::strlen(extension);
+    if (stemLength + extensionLength >= kNameCapacity) {
+        base::fail(base::Failure::NameTooLong);
+    }
+    std::memcpy(output, input, stemLength);
+    std::memcpy(output + stemLength, extension, extensionLength + 1);
+}
+
+void parseCommandLine(int argc, const char* const argv[], const char* letters,
+                      Options& options, FileNames& names) {
+    if (argc < 2 || isHelpRequest(argv[1])) {
+        base::showUsage();
+    }
+    for (int i = 1; i < argc; ++i) {
+        if (isOption(argv[i])) {
+            applyOption(argv[i], letters, options);
+        } else {
+            takeFileName(argv[i], names);
+        }
+    }
+    if (names.input[0] == '\0') {
+        base::showUsage();
+    }
+    base::showBanner();
+}
+
+} // namespace cli

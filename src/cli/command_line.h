@@ -1,0 +1,39 @@
+// The command line both programs share: `[/X ...] input_file [output_file]`.
+// Options begin with '/', only the letter after it counts, in either case,
+// anywhere on the line and repeatable; any other argument is a file name.
+#pragma once
+
+#include <cstddef>
+
+namespace cli {
+
+// 259 bytes of name and the terminating NUL; a longer name is refused.
+inline constexpr std::size_t kNameCapacity = 260;
+
+// The two file names of a run. A name is empty while its first byte is NUL.
+struct FileNames {
+    char input[kNameCapacity];
+    char output[kNameCapacity];
+};
+
+// Which option letters were given, 'A' to 'Z'.
+struct Options {
+    bool given[26];
+    bool has(char letter) const { return given[letter - 'A']; }
+};
+
+// Fills `options` and `names` from the arguments after argv[0]; `letters`
+// are the options this program knows, in upper case. /Q silences the run as
+// soon as it is seen. Ends the run with the usage message for /?, an unknown
+// option, a third name or no input name, and with "File name too long" for a
+// name that does not fit; then prints the banner.
+void parseCommandLine(int argc, const char* const argv[], const char* letters,
+                      Options& options, FileNames& names);
+
+// Writes into `output` the input name with everything from its last '.' on
+// replaced by `extension`, or with `extension` appended when it holds no '.';
+// a '.' in a folder name counts. Fails with NameTooLong rather than overrun.
+void deriveOutputName(const char* input, const char* extension,
+                      char (&output)[kNameCapacity]);
+
+} // namespace cli

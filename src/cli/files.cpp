@@ -1,0 +1,33 @@
+#include "cli/files.h"
+
+#include "base/ascii.h"
+#include "base/report.h"
+
+namespace cli {
+
+void refuseOutputName(const char* inputName, const char* outputName, bool overwrite) {
+    if (base::equalIgnoringCase(inputName, outputName)) {
+        base::fail(base::Failure::SameName);
+    }
+    if (!overwrite && platform::isOpen(platform::openShared(outputName))) {
+        base::fail(base::Failure::OutputExists);
+    }
+}
+
+platform::File openInput(const char* name) {
+    platform::File input = platform::openExclusive(name);
+    if (!platform::isOpen(input)) {
+        base::fail(base::Failure::OpenInput);
+    }
+    return input;
+}
+
+platform::File createOutput(const char* name) {
+    platform::File output = platform::createExclusive(name);
+    if (!platform::isOpen(output)) {
+        base::fail(base::Failure::OpenOutput);
+    }
+    return output;
+}
+
+} // namespace cli

@@ -1,0 +1,22 @@
+// How both programs open their two files, with the same refusals: the input
+// is held exclusively and never written; the output is never the input under
+// any name, and an existing one is replaced only when /O says so.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace cli {
+
+// Fails (SameName) when the names are equal ignoring ASCII case, and, unless
+// `overwrite`, (OutputExists) when the output opens for reading. An output
+// that exists but cannot be opened passes: creating it will say why.
+void refuseOutputName(const char* inputName, const char* outputName, bool overwrite);
+
+// The input, held exclusively until closed; fails (OpenInput) otherwise.
+platform::File openInput(const char* name);
+
+// The output, created or emptied, held exclusively; fails (OpenOutput) when
+// that is refused, as it is for the input under another name.
+platform::File createOutput(const char* name);
+
+} // namespace cli

@@ -1,0 +1,41 @@
+// Reads a compressed file back: checks it against every rule a finished file
+// obeys and decodes its stream into the coded characters. Files that other
+// programs wrote are welcome; anything a compressing run cannot have written
+// is refused, whatever its bytes.
+#pragma once
+
+#include "base/report.h"
+#include "format/format.h"
+#include "platform/platform.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace decompress {
+
+// A whole compressed file, with room for one byte more than the largest, so
+// that a longer file shows itself.
+struct FileImage {
+    std::uint8_t bytes[format::kLargestFile + 1];
+    std::size_t size;
+};
+
+// Reads `file` from where it stands into `image`, up to its capacity. A read
+// error fails the run (ReadInput); a pipe is read to its end like a file.
+void readImage(platform::File file, FileImage& image);
+
+// What a file holds, as far as decode() could read it.
+struct Decoded {
+    bool headerRead;              // the image holds a header with the signature
+    format::CompressedHeader header; // table unscrambled unless the file is unfinished
+    char text[format::kLargestCount]; // the coded characters, CRs and all
+    std::size_t length;
+    std::size_t lines; // CRs in the text: each ends a line
+};
+
+// Checks `image` and decodes it into `decoded`. Returns the first fault, in
+// the order of the Failure codes from FileTooLong on, or Failure::None for a
+// sound file.
+base::Failure decode(const FileImage& image, Decoded& decoded);
+
+} // namespace decompress

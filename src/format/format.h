@@ -1,0 +1,78 @@
+// The compressed file, as both programs know it: a 36-byte header, then a
+// stream of 4-bit codes packed two to a byte, high half first. Multi-byte
+// fields are little-endian.
+//
+//   offset  size  field
+//        0     2  signature       BE EB
+//        2     1  flags           0x8C when finished, 0 in the placeholder
+//        3     1  reserved        0
+//        4     2  characterCount  characters coded in the stream
+//        6    30  table           the character table, scrambled when finished
+//       36     -  code stream
+//
+// A character at table position 0 to 13 is the one code 2 to 15; at 14 to 29
+// it is 1, then the position less 14; any other byte is 0, its low half, its
+// high half. Nothing marks a line end but the CR each line keeps.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace format {
+
+inline constexpr std::uint16_t kSignature = 0xEBBE;
+inline constexpr std::uint8_t kFinishedFlags = 0x8C;
+// The 30 most frequent byte values: 14 cost one code, 16 cost two.
+inline constexpr std::size_t kTableSize = 30;
+inline constexpr std::size_t kHeaderSize = 6 + kTableSize;
+static_assert(kHeaderSize == 36, "the header is 36 bytes on disk");
+
+inline constexpr std::uint8_t kLiteralCode = 0;
+inline constexpr std::uint8_t kSecondRankCode = 1;
+inline constexpr std::uint8_t kFirstRankCode = 2; // the code of position 0
+inline constexpr std::size_t kOneCodeEntries = 14;
+inline constexpr std::size_t kLongestCode = 3; // a literal: 0, low half, high half
+
+// Kept lines, each counted with one byte for its line end, stay below this,
+// so the character count fits its 16 bits and stays below it too.
+inline constexpr std::int32_t kSourceLimit = 65504;
+inline constexpr std::size_t kLargestCount = kSourceLimit - 1;
+// A finished file holds at most this many bytes: every character a literal.
+inline constexpr std::size_t kLargestFile = kHeaderSize + (kLongestCode * kLargestCount + 1) / 2;
+
+struct CompressedHeader {
+    std::uint16_t signature = kSignature;
+    std::uint8_t flags = 0;
+    std::uint8_t reserved = 0;
+    std::uint16_t characterCount = 0;
+    // Positions 0 to 29, most frequent first; 0 where no byte value filled it.
+    std::uint8_t table[kTableSize] = {};
+};
+
+// The header's 36 bytes in file order, written field by field.
+void headerBytes(const CompressedHeader& header, std::uint8_t (&bytes)[kHeaderSize]);
+
+// The header that `bytes` hold, read field by field; its table as stored.
+CompressedHeader headerOf(const std::uint8_t (&bytes)[kHeaderSize]);
+
+// Scrambles the table in place: the last byte stays, every other becomes its
+// own value XOR the stored byte after it. Done once, on the final header.
+void scrambleTable(CompressedHeader& header);
+
+// Undoes scrambleTable: the table as the compressing run selected it.
+void unscrambleTable(CompressedHeader& header);
+
+// True when the first two of `firstBytes` are the signature, BE then EB.
+bool hasSignature(const std::uint8_t (&firstBytes)[4]);
+
+// The codes of one character, first to last.
+struct CharacterCodes {
+    std::uint8_t code[kLongestCode];
+    std::size_t count;
+};
+
+// The codes of `byte` under `header`'s table; the first position holding it
+// counts, and a byte the table lacks is a literal.
+CharacterCodes codesOf(const CompressedHeader& header, std::uint8_t byte);
+
+} // namespace format

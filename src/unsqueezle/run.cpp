@@ -1,0 +1,173 @@
+#include "unsqueezle/run.h"
+
+#include "cli/files.h"
+#include "decompress/decoder.h"
+#include "input/line_reader.h"
+
+#include <cstdint>
+#include <iterator>
+
+namespace unsqueezle {
+
+using base::Failure;
+using base::printMessage;
+
+namespace {
+
+constexpr base::FailureText kFailures[] = {
+    {Failure::SameName, "Input and output files must have different names"},
+    {Failure::OutputExists, "Cannot overwrite existing output file"},
+    {Failure::OpenInput, "Cannot open input file"},
+    {Failure::OpenOutput, "Cannot open output file"},
+    {Failure::ReadInput, "Error reading input file"},
+    {Failure::WriteOutput, "Error writing output file"},
+    {Failure::SeekOutput, "Seek error on output file"},
+    {Failure::NameTooLong, "File name too long"},
+    {Failure::FileTooLong, "File is longer than any compressed file can be"},
+    {Failure::ShortFile, "File is shorter than a compressed file's header"},
+    {Failure::NotCompressed, "Input file is not a compressed file"},
+    {Failure::Unfinished, "Compressed file is unfinished: the compressing run did not finish"},
+    {Failure::UnknownFlags, "Compressed file has unknown flags"},
+    {Failure::ReservedSet, "Compressed file has a reserved byte that is not 0"},
+    {Failure::CountTooLarge, "Character count is larger than any compressed file holds"},
+    {Failure::TableRepeats, "Character table holds a byte twice"},
+    {Failure::TableGap, "Character table holds a byte after a free position"},
+    {Failure::StreamEnds, "Code stream ends before the last character"},
+    {Failure::FreePosition, "Code names a free position of the character table"},
+    {Failure::NeedlessLiteral, "Literal codes a byte that the character table holds"},
+    {Failure::LiteralNul, "Code stream holds a NUL character"},
+    {Failure::BytesAfterStream, "Bytes follow the end of the code stream"},
+    {Failure::PaddingSet, "Padding after the last code is not 0"},
+};
+
+// The whole file in, the whole text out: a fault found late leaves no output.
+decompress::FileImage image;
+decompress::Decoded decoded;
+// The text as written: each CR followed by its LF, unless /R.
+char batchText[2 * format::kLargestCount];
+
+bool speaking() { return !base::speaker.quiet; }
+
+void showStart(const RunOptions& options, const char* inputName, const char* outputName) {
+    if (!speaking()) {
+        return;
+    }
+    if (options.mode == Mode::Decode) {
+        printMessage("\nDecoding %s to %s\n", inputName, outputName);
+    } else {
+        printMessage("\n%s %s\n", options.mode == Mode::List ? "Listing" : "Testing", inputName);
+    }
+}
+
+// Printable bytes as themselves; blanks, controls and bytes above 0x7E in hex.
+void listPosition(unsigned position, std::uint8_t entry) {
+    if (entry == 0) {
+        printMessage("Position %2u: free\n", position);
+    } else if (entry > ' ' && entry < 0x7F) {
+        printMessage("Position %2u: %c\n", position, entry);
+    } else {
+        printMessage("Position %2u: %02X\n", position, entry);
+    }
+}
+
+// The header as far as it can be read; a placeholder's table as it stands.
+void listHeader() {
+    if (!speaking() || !decoded.headerRead) {
+        return;
+    }
+    printMessage("Finished:    %s\n", decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
+    printMessage("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
+    printMessage("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
+    for (unsigned position = 0; position < format::kTableSize; ++position) {
+        listPosition(position, decoded.header.table[position]);
+    }
+}
+
+// Each CR gains an LF: the size of the text as a batch file.
+std::size_t batchSize() { return decoded.length + decoded.lines; }
+
+void listStream() {
+    std::size_t size = batchSize();
+    auto ratio = size == 0 ? 0 : static_cast<unsigned>(image.size * 100 / size);
+    printMessage("Lines:       %u\n", static_cast<unsigned>(decoded.lines));
+    printMessage("Decoded:     %u bytes with CR LF line ends; compressed to %u%%\n",
+                 static_cast<unsigned>(size), ratio);
+}
+
+std::size_t composeText(bool raw) {
+    std::size_t size = 0;
+    for (std::size_t i = 0; i < decoded.length; ++i) {
+        batchText[size++] = decoded.text[i];
+        if (decoded.text[i] == '\r' && !raw) {
+            batchText[size++] = '\n';
+        }
+    }
+    return size;
+}
+
+// Created only now, from a sound file, and written with one write.
+void writeBatchFile(const RunOptions& options, const char* outputName) {
+    platform::File output = cli::createOutput(outputName);
+    // A pipe opened for reading and writing is its own reader: it could fill up for ever.
+    if (!platform::seekTo(output, 0)) {
+        base::fail(Failure::SeekOutput);
+    }
+    std::size_t size = composeText(options.raw);
+    if (platform::writeFile(output, batchText, size) != static_cast<long>(size)) {
+        base::fail(Failure::WriteOutput);
+    }
+    platform::closeFile(output);
+}
+
+void showResult(const RunOptions& options) {
+    if (!speaking()) {
+        return;
+    }
+    auto characters = static_cast<unsigned>(decoded.length);
+    auto lines = static_cast<unsigned>(decoded.lines);
+    if (options.mode == Mode::List) {
+        listStream();
+    } else if (options.mode == Mode::Test) {
+        printMessage("File is sound: characters %u, lines %u\n", characters, lines);
+    } else {
+        printMessage("Decoding completed; characters %u, lines %u\n", characters, lines);
+    }
+    // Text compressed with bare LF line ends lost them: the interpreter sees one line.
+    if (decoded.lines == 0 && decoded.length > input::kReadSize) {
+        printMessage("Warning:  the text holds no CR, so its lines run together as one!\n");
+    }
+}
+
+} // namespace
+
+const base::Voice kVoice{"UNSQUEEZLE", "Batch file decompressor. Free software, without warranty.",
+                         "[/L /T /R /O /Q] input_file [output_file]\n"
+                         "    /L list contents\n"
+                         "    /T test file\n"
+                         "    /R raw: add no LF after each CR\n"
+                         "    /O overwrite file\n"
+                         "    /Q quiet\n",
+                         kFailures, std::size(kFailures)};
+
+void run(const RunOptions& options, const char* inputName, const char* outputName) {
+    showStart(options, inputName, outputName);
+    if (options.mode == Mode::Decode) {
+        cli::refuseOutputName(inputName, outputName, options.overwrite);
+    }
+    platform::File input = cli::openInput(inputName);
+    decompress::readImage(input, image);
+    Failure fault = decompress::decode(image, decoded);
+    if (options.mode == Mode::List) {
+        listHeader();
+    }
+    if (fault != Failure::None) {
+        base::fail(fault);
+    }
+    if (options.mode == Mode::Decode) {
+        writeBatchFile(options, outputName);
+    }
+    platform::closeFile(input);
+    showResult(options);
+}
+
+} // namespace unsqueezle
