@@ -1,0 +1,119 @@
+// libFuzzer target: any bytes, as a batch file, through a whole quiet run of
+// squeezle, with and without /K. unsqueezle's decoder must find the file
+// sound and give back exactly the characters of the lines the run keeps,
+// worked out here from the bytes alone, behind a table of their 30 most
+// frequent bytes.
+#include "compress/compressor.h"
+#include "decompress/decoder.h"
+#include "squeezle/run.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Each piece counts its length plus one and consumes at least one byte, so
+// 32000 bytes stay below the size limit: every run completes.
+constexpr std::size_t kLargestInput = 32000;
+
+bool isComment(std::string line) {
+    for (char& c : line) {
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    }
+    return line.empty() || line.rfind("::", 0) == 0 ||
+           (line.rfind("REM ", 0) == 0 && line.rfind("REM >", 0) != 0);
+}
+
+// Lines end at LF, Ctrl-Z ends the text, a second LF in the same 1024-byte
+// read is swallowed, pieces of long lines keep their blanks, /K drops comment
+// lines whole.
+std::string keptText(const std::string& input, bool removeComments) {
+    std::string kept;
+    bool continues = false, dropping = false;
+    for (std::size_t position = 0;;) {
+        std::string read = input.substr(position, 1024);
+        std::size_t end = std::min(read.find_first_of("\n\x1a"), read.size());
+        std::size_t used = end;
+        if (end < read.size() && read[end] == '\n') {
+            used += (end + 1 < read.size() && read[end + 1] == '\n') ? 2 : 1;
+        }
+        if (used == 0) {
+            return kept;
+        }
+        position += used;
+        std::string line = read.substr(0, std::min(end, read.find('\0')));
+        bool cut = end == 1024, first = !continues;
+        continues = cut;
+        if (!cut) {
+            line.erase(line.find_last_not_of(" \t") + 1);
+        }
+        if (first) {
+            dropping = removeComments && isComment(line);
+        }
+        kept += dropping ? "" : line;
+    }
+}
+
+// Byte values by falling count, the lower first among equals, at most 30.
+std::string expectedTable(const std::string& kept) {
+    std::vector<std::pair<long, int>> ranked(256); // (-count, value) sorts as the table
+    for (int value = 0; value < 256; ++value) {
+        ranked[value].second = value;
+    }
+    for (char c : kept) {
+        --ranked[static_cast<unsigned char>(c)].first;
+    }
+    std::sort(ranked.begin(), ranked.end());
+    std::string table;
+    for (std::size_t i = 0; i < 30 && ranked[i].first < 0; ++i) {
+        table += static_cast<char>(ranked[i].second);
+    }
+    return table;
+}
+
+std::string scratchFolder() {
+    static std::string folder = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+    folder += "/squeezle-fuzz-XXXXXX";
+    if (mkdtemp(folder.data()) == nullptr) {
+        std::abort();
+    }
+    std::atexit([] { std::filesystem::remove_all(folder); });
+    return folder;
+}
+
+decompress::FileImage image;
+decompress::Decoded decoded;
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    std::string text(reinterpret_cast<const char*>(data), size);
+    // A file that begins with the signature is refused before any output.
+    if (size > kLargestInput || text.rfind("\xBE\xEB", 0) == 0) {
+        return -1;
+    }
+    static const std::string folder = scratchFolder();
+    static const std::string input = folder + "/in.bat", output = folder + "/out.zcl";
+    std::ofstream(input, std::ios::binary) << text;
+    base::speaker.quiet = true;
+    for (bool removeComments : {false, true}) {
+        compress::Compressor compressor;
+        squeezle::run({removeComments, true}, input.c_str(), output.c_str(), compressor);
+        platform::File file = platform::openShared(output.c_str());
+        decompress::readImage(file, image);
+        platform::closeFile(file);
+        std::string kept = keptText(text, removeComments);
+        const char* table = reinterpret_cast<const char*>(decoded.header.table);
+        if (decompress::decode(image, decoded) != base::Failure::None ||
+            std::string(decoded.text, decoded.length) != kept ||
+            std::string(table, strnlen(table, 30)) != expectedTable(kept)) {
+            std::abort();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,225 @@
+#!/usr/bin/env python3
+"""Runs the cases of the .toml files named: each case in a scratch folder of its own,
+the real programs on real files. Prints a line per failed case and 'N passed, N failed'.
+
+usage: run_cases.py --tool NAME=COMMAND... [--source DIR] [--windows] CASES.toml...
+
+A case makes its files, runs its steps (program, arguments, setup) and compares each
+step's console bytes and exit status; then every file it names under `expect` must hold
+those bytes (or be absent, or match another file), and every other file it made must be
+unchanged. Strings are bytes (U+0000 to U+00FF); in them {NAME} is a text of [texts],
+{TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {progress:N} the
+progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
+the console prints is CR LF."""
+import fcntl, os, pty, resource, select, shlex, signal, subprocess, sys, tempfile, time
+import tomllib, tty
+
+def expand(text, texts, source):
+    """The bytes that `text` stands for; a macro's body is expanded before the macro."""
+    out, i = [], 0
+    while i < len(text):
+        if text[i] != "{":
+            out.append(text[i])
+            i += 1
+            continue
+        depth, j = 1, i + 1
+        while depth:
+            depth += {"{": 1, "}": -1}.get(text[j], 0)
+            j += 1
+        out.append(macro(expand(text[i + 1:j - 1], texts, source).decode("latin-1"), texts, source))
+        i = j
+    return "".join(out).encode("latin-1")
+
+
+def macro(body, texts, source):
+    if body in texts:
+        return expand(texts[body], texts, source).decode("latin-1")
+    if body.startswith("#"):
+        return bytes.fromhex(body[1:]).decode("latin-1")
+    if body.startswith("<"):
+        return open(os.path.join(source, body[1:]), "rb").read().decode("latin-1")
+    if body.startswith("progress:"):
+        return "".join(f"Compressing line {n}\r" for n in range(1, int(body[9:]) + 1))
+    what, times = body.rsplit("*", 1)
+    return what * int(times)
+
+
+def prepare(setup, folder):
+    """What the step's setup asks of the child's side, as keyword arguments and a hook."""
+    stdin, stdout, hold, hooks, slow = None, "pipe", [], [], False
+    for item in setup:
+        key, _, value = item.partition("=")
+        if key == "stdin":  # a file of the folder, or its bytes through a pipe
+            pipe, _, name = value.rpartition(":")
+            stdin = open(os.path.join(folder, name), "rb")
+            if pipe:
+                stdin, feed = os.pipe()
+                os.write(feed, open(os.path.join(folder, name), "rb").read())
+                os.close(feed)
+        elif key == "stdout":  # pty, gone, or a file of the folder
+            stdout = value
+        elif key == "fsize":
+            hooks.append(lambda n=int(value): resource.setrlimit(resource.RLIMIT_FSIZE, (n, n)))
+        elif key == "umask":
+            hooks.append(lambda n=int(value, 8): os.umask(n))
+        elif key == "close":
+            hooks.append(lambda fds=value: [os.close(int(fd)) for fd in fds.split(",")])
+        elif key == "hold":  # another program holds the file exclusively
+            fd = os.open(os.path.join(folder, value), os.O_RDONLY)
+            fcntl.flock(fd, fcntl.LOCK_EX)
+            hold.append(fd)
+        elif key == "nonblocking-late":  # a non-blocking pipe, read a second late
+            slow = True
+        else:
+            raise ValueError(f"unknown setup {item}")
+    return stdin, stdout, hold, hooks, slow
+
+
+def collect(child, fds, slow, limit=20):
+    """What the child prints on each of `fds`, until it ends (not until the pipes close:
+    a helper it starts, such as Wine's server, may hold them open)."""
+    got, ends, deadline = {fd: b"" for fd in fds}, list(fds), time.time() + limit
+    if slow:
+        time.sleep(1)
+    while ends and time.time() < deadline:
+        ended = child.poll() is not None
+        ready = select.select(ends, [], [], 0 if ended else 0.02)[0]
+        for fd in ready:
+            try:
+                data = os.read(fd, 65536)
+            except OSError:  # a pseudo-terminal whose other side has closed
+                data = b""
+            got[fd] += data
+            if not data:
+                ends.remove(fd)
+        if ended and not ready:
+            break
+    if child.poll() is None:
+        child.kill()
+    return got, child.wait() if time.time() < deadline else "timed out"
+
+
+def run_step(step, folder, tools, texts, source):
+    stdin, stdout, hold, hooks, slow = prepare(step.get("setup", []), folder)
+    words = step["args"]
+    command = shlex.split(tools[words[0]]) + [expand(w, texts, source) for w in words[1:]]
+    read_end, write_end = pty.openpty() if stdout == "pty" else os.pipe()
+    if stdout == "pty":
+        tty.setraw(write_end)
+    elif stdout == "gone":  # nobody reads
+        os.close(read_end)
+        read_end = None
+    elif stdout != "pipe":  # a file of the folder
+        os.close(read_end)
+        os.close(write_end)
+        read_end = None
+        write_end = os.open(os.path.join(folder, stdout), os.O_WRONLY | os.O_CREAT, 0o644)
+    if slow:
+        os.set_blocking(write_end, False)
+    child = subprocess.Popen(
+        command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE,
+        stdin=subprocess.DEVNULL if stdin is None else stdin,
+        preexec_fn=lambda: [hook() for hook in hooks])
+    os.close(write_end)
+    fds = [child.stderr.fileno()] + ([read_end] if read_end is not None else [])
+    got, status = collect(child, fds, slow)
+    for fd in hold + fds[1:]:
+        os.close(fd)
+    errors = b"".join(line for line in got[fds[0]].splitlines(True)
+                      if not line.startswith(b"libgcov profiling error:"))
+    return got.get(read_end, b""), errors, status
+
+
+def make(items, folder):
+    for item in items:
+        kind, *names = item.split()
+        paths = [os.path.join(folder, n) for n in names]
+        {"dir": lambda: os.mkdir(paths[0]), "fifo": lambda: os.mkfifo(paths[0]),
+         "link": lambda: os.link(paths[0], paths[1]),
+         "symlink": lambda: os.symlink(names[0], paths[1])}[kind]()
+
+
+def check_case(case, tools, texts, source, windows):
+    problems = []
+    with tempfile.TemporaryDirectory(prefix="sqz-case-") as folder:
+        made = {}
+        for name, content in case.get("files", {}).items():
+            path = os.path.join(os.fsencode(folder), expand(name, texts, source))
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            made[path] = expand(content, texts, source)
+            open(path, "wb").write(made[path])
+        make(case.get("make", []), folder)
+        for number, step in enumerate(case["run"], 1):
+            output, errors, status = run_step(step, folder, tools, texts, source)
+            expected = expand(step.get("stdout", ""), texts, source)
+            if windows:
+                expected = expected.replace(b"\n", b"\r\n")
+            if "stdout" in step and output != expected:
+                problems.append(f"step {number} printed {output!r}\n  expected {expected!r}")
+            if status != step.get("status", 0):
+                problems.append(f"step {number} ended with {status}")
+            if errors:
+                problems.append(f"step {number} wrote to standard error: {errors!r}")
+        expect = {os.path.join(os.fsencode(folder), expand(n, texts, source)): want
+                  for n, want in case.get("expect", {}).items()}
+        for path, want in list(expect.items()) + [(p, None) for p in made if p not in expect]:
+            problems += check_file(path, want, made, folder, texts, source)
+    return problems
+
+
+def check_file(path, want, made, folder, texts, source):
+    name = os.path.relpath(path, os.fsencode(folder)).decode("latin-1")
+    if want == "absent":
+        return [f"{name} exists"] if os.path.lexists(path) else []
+    if not os.path.isfile(path):
+        return [f"{name} is missing"]
+    got = open(path, "rb").read()
+    if isinstance(want, dict) and "mode" in want:
+        mode = os.stat(path).st_mode & 0o777
+        return [] if mode == int(want["mode"], 8) else [f"{name} has mode {mode:o}"]
+    if isinstance(want, dict):
+        want = open(os.path.join(os.fsencode(folder), expand(want["same"], texts, source)), "rb").read()
+    elif want is None:
+        want = made[path]
+    else:
+        want = expand(want, texts, source)
+    return [] if got == want else [f"{name} holds {got[:120]!r}...\n  expected {want[:120]!r}..."]
+
+
+def main(argv):
+    tools, source, windows, files = {}, ".", False, []
+    while argv:
+        word = argv.pop(0)
+        if word == "--tool":
+            name, _, command = argv.pop(0).partition("=")
+            tools[name] = command
+        elif word == "--source":
+            source = argv.pop(0)
+        elif word == "--windows":
+            windows = True
+        else:
+            files.append(word)
+    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+    passed = failed = skipped = 0
+    for path in files:
+        data = tomllib.load(open(path, "rb"))
+        texts = {}
+        for shared in data.get("include", []):
+            texts.update(tomllib.load(open(os.path.join(os.path.dirname(path), shared), "rb"))["texts"])
+        texts.update(data.get("texts", {}))
+        if windows:
+            texts.update(data.get("windows-texts", {}))
+        for case in data.get("case", []):
+            if case.get("posix" if windows else "windows"):
+                skipped += 1
+                continue
+            problems = check_case(case, tools, texts, source, windows)
+            passed, failed = passed + (not problems), failed + bool(problems)
+            for problem in problems:
+                print(f"FAILED {os.path.basename(path)}: {case['name']}: {problem}")
+    print(f"{passed} passed, {failed} failed, {skipped} skipped")
+    return 1 if failed or not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
