@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the packages as a user receives them: the .deb unpacked with dpkg -x
-# compresses the shipped example exactly as the main build does, its manual
-# page lints clean, its version is the banner's, and the .tar.gz and the
-# Windows .zip hold what they should.
+# compresses the shipped example exactly as the main build does and decodes it
+# back, its manual pages lint clean, its version is the banner's, and the
+# .tar.gz and the Windows .zip hold what they should.
 #   tests/package_check.sh <release build folder> <main build's squeezle> [windows build folder]
 set -euo pipefail
 release=$1
@@ -14,28 +14,32 @@ trap 'rm -rf "$scratch"' EXIT
 
 deb=$(ls "$release"/squeezle_*_amd64.deb)
 dpkg -x "$deb" "$scratch/root"
-unpacked="$scratch/root/usr/bin/squeezle"
-"$unpacked" /Q "$source/examples/setup.bat" "$scratch/package.zcl"
+bin="$scratch/root/usr/bin"
+"$bin/squeezle" /Q "$source/examples/setup.bat" "$scratch/package.zcl"
 "$main" /Q "$source/examples/setup.bat" "$scratch/main.zcl"
 cmp "$scratch/package.zcl" "$scratch/main.zcl"
-echo "unpacked .deb compresses the example as the main build does"
+"$bin/unsqueezle" /Q "$scratch/package.zcl" "$scratch/back.bat"
+cmp "$scratch/back.bat" "$source/examples/setup.bat"
+echo "unpacked .deb compresses the example as the main build does, and decodes it back"
 
 # The banner's second line is "SQUEEZLE <version>"; the run itself fails.
-version=$("$unpacked" "$scratch/none.bat" | sed -n 2p | cut -d' ' -f2) || true
+version=$("$bin/squeezle" "$scratch/none.bat" | sed -n 2p | cut -d' ' -f2) || true
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "package version is not $version"; exit 1; }
 echo "package version $version follows the banner"
 
-page="$scratch/root/usr/share/man/man1/squeezle.1"
-mandoc -T lint "$page"
-[ -z "$(groff -man -ww -z "$page" 2>&1)" ] || { groff -man -ww -z "$page"; exit 1; }
-echo "manual page lints clean"
+for program in squeezle unsqueezle; do
+    page="$scratch/root/usr/share/man/man1/$program.1"
+    mandoc -T lint "$page"
+    [ -z "$(groff -man -ww -z "$page" 2>&1)" ] || { groff -man -ww -z "$page"; exit 1; }
+    tar tzf "$release"/squeezle-*-Linux.tar.gz | grep -q "/bin/$program\$"
+    tar tzf "$release"/squeezle-*-Linux.tar.gz | grep -q "/share/man/man1/$program.1\$"
+done
+echo "manual pages lint clean; the .tar.gz holds both programs and pages"
 
-tar tzf "$release"/squeezle-*-Linux.tar.gz | grep -q '/bin/squeezle$'
-tar tzf "$release"/squeezle-*-Linux.tar.gz | grep -q '/share/man/man1/squeezle.1$'
 if [ -n "$windows" ]; then
     listing=$(unzip -Z1 "$windows"/squeezle-*-windows-x86_64.zip)
-    for name in squeezle.exe README.md LICENSE; do
+    for name in squeezle.exe unsqueezle.exe README.md LICENSE; do
         grep -q "/$name\$" <<<"$listing" || { echo "the .zip lacks $name"; exit 1; }
     done
-    echo "the .zip holds squeezle.exe, README.md and LICENSE"
+    echo "the .zip holds squeezle.exe, unsqueezle.exe, README.md and LICENSE"
 fi
