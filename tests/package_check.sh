@@ -27,12 +27,13 @@ version=$("$bin/squeezle" "$scratch/none.bat" | sed -n 2p | cut -d' ' -f2) || tr
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "package version is not $version"; exit 1; }
 echo "package version $version follows the banner"
 
+tarball=$(tar tzf "$release"/squeezle-*-Linux.tar.gz)
 for program in squeezle unsqueezle; do
     page="$scratch/root/usr/share/man/man1/$program.1"
     mandoc -T lint "$page"
     [ -z "$(groff -man -ww -z "$page" 2>&1)" ] || { groff -man -ww -z "$page"; exit 1; }
-    tar tzf "$release"/squeezle-*-Linux.tar.gz | grep -q "/bin/$program\$"
-    tar tzf "$release"/squeezle-*-Linux.tar.gz | grep -q "/share/man/man1/$program.1\$"
+    grep -q "/bin/$program\$" <<<"$tarball"
+    grep -q "/share/man/man1/$program.1\$" <<<"$tarball"
 done
 echo "manual pages lint clean; the .tar.gz holds both programs and pages"
 
