@@ -7,22 +7,13 @@ using format::kTableSize;
 
 namespace {
 
-// The codes of the stream, one 4-bit half at a time, high half first.
-struct CodeReader {
-    const std::uint8_t* bytes;
-    std::size_t halves; // how many the stream holds
-    std::size_t next;
-    // False when the stream is used up.
-    bool read(std::uint8_t& code) {
-        if (next == halves) {
-            return false;
-        }
-        std::uint8_t byte = bytes[next / 2];
-        code = static_cast<std::uint8_t>(next % 2 == 0 ? byte >> 4 : byte & 0x0F);
-        ++next;
-        return true;
-    }
-};
+// The four codes from half `index` of the stream on, first code in the top
+// four bits: the high half of a byte comes before its low half. It may read
+// a byte past the stream's end, into the image's spare room.
+unsigned codesAt(const std::uint8_t* stream, std::size_t index) {
+    unsigned window = static_cast<unsigned>(stream[index / 2] << 8 | stream[index / 2 + 1]);
+    return (window << (index % 2 == 0 ? 4 : 8)) >> 4 & 0xFFFF;
+}
 
 Failure checkHeader(const format::CompressedHeader& header) {
     if (header.flags == 0) {
@@ -53,51 +44,47 @@ Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[256])
     return Failure::None;
 }
 
-// One character from the stream into `character`, or the fault that stops it.
-Failure readCharacter(CodeReader& codes, const format::CompressedHeader& header,
-                      const bool (&inTable)[256], std::uint8_t& character) {
-    std::uint8_t code = 0, low = 0, high = 0;
-    if (!codes.read(code)) {
-        return Failure::StreamEnds;
-    }
-    if (code == format::kLiteralCode) {
-        if (!codes.read(low) || !codes.read(high)) {
-            return Failure::StreamEnds;
-        }
-        character = static_cast<std::uint8_t>(high << 4 | low);
-        if (character == 0) {
-            return Failure::LiteralNul;
-        }
-        return inTable[character] ? Failure::NeedlessLiteral : Failure::None;
-    }
-    if (code == format::kSecondRankCode) {
-        if (!codes.read(low)) {
-            return Failure::StreamEnds;
-        }
-        character = header.table[format::kOneCodeEntries + low];
-    } else {
-        character = header.table[code - format::kFirstRankCode];
-    }
-    return character == 0 ? Failure::FreePosition : Failure::None;
-}
-
+// Decodes the characters one after another into `text`: the counters stay
+// local, since a write through `text` could be one to any of them. A code's
+// followers are taken before the stream's end is checked.
 Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[256]) {
-    std::size_t streamSize = image.size - format::kHeaderSize;
-    CodeReader codes{image.bytes + format::kHeaderSize, 2 * streamSize, 0};
-    while (decoded.length < decoded.header.characterCount) {
+    const std::uint8_t* stream = image.bytes + format::kHeaderSize;
+    const std::uint8_t* table = decoded.header.table;
+    std::size_t halves = 2 * (image.size - format::kHeaderSize);
+    std::size_t next = 0, length = 0, lines = 0, count = decoded.header.characterCount;
+    Failure fault = Failure::None;
+    while (length < count && fault == Failure::None) {
+        unsigned codes = codesAt(stream, next);
+        unsigned code = codes >> 12;
+        bool literal = code == format::kLiteralCode;
         std::uint8_t character = 0;
-        Failure fault = readCharacter(codes, decoded.header, inTable, character);
-        if (fault != Failure::None) {
-            return fault;
+        if (code >= format::kFirstRankCode) {
+            character = table[code - format::kFirstRankCode];
+            next += 1;
+        } else if (code == format::kSecondRankCode) {
+            character = table[format::kOneCodeEntries + (codes >> 8 & 0x0F)];
+            next += 2;
+        } else {
+            character = static_cast<std::uint8_t>((codes & 0xF0) | (codes >> 8 & 0x0F));
+            next += 3;
         }
-        decoded.text[decoded.length++] = static_cast<char>(character);
-        decoded.lines += character == '\r' ? 1 : 0;
+        if (next > halves) {
+            fault = Failure::StreamEnds;
+        } else if (character == 0) {
+            fault = literal ? Failure::LiteralNul : Failure::FreePosition;
+        } else if (literal && inTable[character]) {
+            fault = Failure::NeedlessLiteral;
+        } else {
+            decoded.text[length++] = static_cast<char>(character);
+            lines += character == '\r' ? 1 : 0;
+        }
     }
-    if (streamSize > (codes.next + 1) / 2) {
-        return Failure::BytesAfterStream;
+    decoded.length = length;
+    decoded.lines = lines;
+    if (fault != Failure::None || halves - next > 1) {
+        return fault != Failure::None ? fault : Failure::BytesAfterStream;
     }
-    std::uint8_t padding = 0;
-    return codes.read(padding) && padding != 0 ? Failure::PaddingSet : Failure::None;
+    return next < halves && codesAt(stream, next) >> 12 != 0 ? Failure::PaddingSet : Failure::None;
 }
 
 } // namespace
@@ -105,9 +92,9 @@ Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTa
 void readImage(platform::File file, FileImage& image) {
     image.size = 0;
     long got = 0;
-    while (image.size < sizeof image.bytes &&
+    while (image.size < kImageCapacity &&
            (got = platform::readFile(file, image.bytes + image.size,
-                                     sizeof image.bytes - image.size)) > 0) {
+                                     kImageCapacity - image.size)) > 0) {
         image.size += static_cast<std::size_t>(got);
     }
     if (got < 0) {

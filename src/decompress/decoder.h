@@ -13,10 +13,13 @@
 
 namespace decompress {
 
-// A whole compressed file, with room for one byte more than the largest, so
-// that a longer file shows itself.
+// A whole compressed file. It may hold one byte more than the largest, so that
+// a longer file shows itself; the spare room after that lets the decoder read
+// ahead of the stream's end before it checks where the stream ends.
+inline constexpr std::size_t kImageCapacity = format::kLargestFile + 1;
+inline constexpr std::size_t kReadAhead = 16;
 struct FileImage {
-    std::uint8_t bytes[format::kLargestFile + 1];
+    std::uint8_t bytes[kImageCapacity + kReadAhead];
     std::size_t size;
 };
 

@@ -5,6 +5,7 @@
 #include "input/line_reader.h"
 
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 namespace unsqueezle {
@@ -94,11 +95,19 @@ void listStream() {
                  static_cast<unsigned>(size), ratio);
 }
 
-std::size_t composeText(bool raw) {
+// The text as a batch file: each CR followed by an LF.
+std::size_t composeText() {
     std::size_t size = 0;
-    for (std::size_t i = 0; i < decoded.length; ++i) {
-        batchText[size++] = decoded.text[i];
-        if (decoded.text[i] == '\r' && !raw) {
+    const char* line = decoded.text;
+    const char* end = decoded.text + decoded.length;
+    while (line < end) {
+        auto rest = static_cast<std::size_t>(end - line);
+        const char* cr = static_cast<const char*>(std::memchr(line, '\r', rest));
+        std::size_t length = cr != nullptr ? static_cast<std::size_t>(cr + 1 - line) : rest;
+        std::memcpy(batchText + size, line, length);
+        size += length;
+        line += length;
+        if (cr != nullptr) {
             batchText[size++] = '\n';
         }
     }
@@ -112,8 +121,9 @@ void writeBatchFile(const RunOptions& options, const char* outputName) {
     if (!platform::seekTo(output, 0)) {
         base::fail(Failure::SeekOutput);
     }
-    std::size_t size = composeText(options.raw);
-    if (platform::writeFile(output, batchText, size) != static_cast<long>(size)) {
+    const char* text = options.raw ? decoded.text : batchText;
+    std::size_t size = options.raw ? decoded.length : composeText();
+    if (platform::writeFile(output, text, size) != static_cast<long>(size)) {
         base::fail(Failure::WriteOutput);
     }
     platform::closeFile(output);

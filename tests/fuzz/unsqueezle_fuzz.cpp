@@ -35,7 +35,7 @@ std::vector<std::uint8_t> recoded() {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size > sizeof image.bytes) {
+    if (size > decompress::kImageCapacity) {
         return -1;
     }
     std::memcpy(image.bytes, data, size);
