@@ -7,16 +7,27 @@
 
 namespace input {
 
+namespace {
+
+// Where the line in the first `read` bytes stops: at an LF, at a Ctrl-Z, or
+// just past the last byte read.
+std::size_t lineEnd(const char* text, std::size_t read) {
+    std::size_t end = 0;
+    while (end < read && text[end] != kLineFeed && text[end] != kEndOfText) {
+        ++end;
+    }
+    return end;
+}
+
+} // namespace
+
 std::size_t readLine(platform::File input, LineBuffer& line) {
     long got = platform::readFile(input, line.text, kReadSize);
     if (got < 0) {
         app::fail(app::Failure::ReadInput);
     }
     std::size_t read = static_cast<std::size_t>(got);
-    std::size_t end = 0; // where the line stops: an LF, a Ctrl-Z, or past the last byte
-    while (end < read && line.text[end] != kLineFeed && line.text[end] != kEndOfText) {
-        ++end;
-    }
+    std::size_t end = lineEnd(line.text, read);
     std::size_t consumed = end;
     if (end < read && line.text[end] == kLineFeed) {
         ++consumed;
