@@ -3,6 +3,7 @@
 #include "support/decoder.h"
 #include "support/tool.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <random>
 
@@ -56,6 +57,8 @@ TEST(RoundTrip, ShippedExampleDecodesToItsLines) {
     std::string example = readBytes(SQUEEZLE_SOURCE_DIR "/examples/setup.bat");
     ASSERT_GT(example.size(), 1000u);
     expectRoundTrip(example, "examples/setup.bat");
+    example.erase(std::remove(example.begin(), example.end(), '\r'), example.end());
+    expectRoundTrip(example, "examples/setup.bat with LF line ends");
 }
 
 } // namespace

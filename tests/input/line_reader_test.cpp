@@ -16,6 +16,7 @@ std::vector<std::string> readAll(const std::string& bytes) {
     writeBytes(folder / "in.bat", bytes);
     platform::File file = platform::openExclusive((folder / "in.bat").c_str());
     static input::LineBuffer line;
+    input::beginText(line);
     std::vector<std::string> pieces;
     while (input::readLine(file, line) > 0) {
         pieces.push_back(std::string(line.text) + (line.cut ? "+" : ""));
@@ -45,16 +46,20 @@ INSTANTIATE_TEST_SUITE_P(
     LineReader, LineReaderCases,
     ::testing::Values(
         ReaderCase{"CrStaysInTheLine", "a\r\nb\r\n", {"a\r", "b\r"}},
-        ReaderCase{"SwallowsSecondLineFeedInSameRead", "a\n\nb", {"a", "b"}},
-        ReaderCase{"ThirdLineFeedGivesAnEmptyLine", "a\n\n\nb\n", {"a", "", "b"}},
+        ReaderCase{"BareLineFeedGetsACr", "\nx\n", {"\r", "x\r"}},
+        ReaderCase{"SwallowsSecondLineFeedInSameRead", "a\n\nb", {"a\r", "b"}},
+        ReaderCase{"ThirdLineFeedStartsALine", "a\n\n\nb\n", {"a\r", "\r", "b\r"}},
         ReaderCase{"CtrlZEndsTheText", std::string("a\x1a") + "b\n", {"a"}},
         ReaderCase{"CtrlZFirstEndsAtOnce", "\x1a\n", {}},
         ReaderCase{"EmptyFile", "", {}},
-        ReaderCase{"NulEndsTheLineEarly", std::string("a\0b\nc\n", 6), {"a", "c"}},
-        ReaderCase{"LongLineComesInPieces", k1024 + "tail\n", {k1024 + "+", "tail"}},
-        ReaderCase{"LineOfExactlyOneReadLeavesAnEmptyPiece", k1024 + "\n", {k1024 + "+", ""}},
-        ReaderCase{"LineAndItsLineFeedFillingAReadIsNotCut", k1023 + "\nb", {k1023, "b"}},
-        ReaderCase{"SecondLineFeedInTheNextReadIsAnEmptyLine", k1023 + "\n\nb", {k1023, "", "b"}},
+        ReaderCase{"NulEndsTheLineEarly", std::string("a\0b\nc\n", 6), {"a", "c\r"}},
+        ReaderCase{"LongLineComesInPieces", k1024 + "tail\n", {k1024 + "+", "tail\r"}},
+        ReaderCase{"LineOfExactlyOneReadLeavesItsCr", k1024 + "\n", {k1024 + "+", "\r"}},
+        ReaderCase{"CrEndingACutPieceStandsBeforeTheLineFeed", k1023 + "\r\nb",
+                   {k1023 + "\r+", "", "b"}},
+        ReaderCase{"LineAndItsLineFeedFillingAReadIsNotCut", k1023 + "\nb", {k1023 + "\r", "b"}},
+        ReaderCase{"SecondLineFeedInTheNextReadStartsALine", k1023 + "\n\nb",
+                   {k1023 + "\r", "\r", "b"}},
         ReaderCase{"LastPieceOfAFileIsNotCut", "x  ", {"x  "}}),
     [](const ::testing::TestParamInfo<ReaderCase>& info) { return info.param.name; });
 

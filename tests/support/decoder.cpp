@@ -114,8 +114,11 @@ std::string keptText(const std::string& input, bool removeComments) {
         if (used == 0) {
             return kept;
         }
+        bool bareLineFeed = end < read.size() && read[end] == '\n' &&
+                            (position + end == 0 || input[position + end - 1] != '\r');
         position += used;
-        std::string line = read.substr(0, std::min(end, read.find('\0')));
+        std::string line = read.substr(0, end) + (bareLineFeed ? "\r" : "");
+        line.erase(std::min(line.find('\0'), line.size()));
         bool cut = end == 1024, first = !continues;
         continues = cut;
         if (!cut) {

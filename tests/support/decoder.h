@@ -21,9 +21,10 @@ Decoded decode(const std::string& file);
 std::string expectedTable(const std::string& kept);
 
 // The characters that a run over `input` keeps, worked out from the file's
-// bytes without the tool's code: lines end at LF, Ctrl-Z ends the text, a
-// second LF in the same 1024-byte read is swallowed, pieces of long lines
-// keep their blanks, and /K drops comment lines whole.
+// bytes without the tool's code: lines end at LF, which gets a CR before it
+// where the file has none, Ctrl-Z ends the text, a second LF in the same
+// 1024-byte read is swallowed, pieces of long lines keep their blanks, and /K
+// drops comment lines whole.
 std::string keptText(const std::string& input, bool removeComments);
 
 } // namespace testing_support
