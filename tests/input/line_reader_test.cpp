@@ -60,7 +60,9 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"LineAndItsLineFeedFillingAReadIsNotCut", k1023 + "\nb", {k1023 + "\r", "b"}},
         ReaderCase{"SecondLineFeedInTheNextReadStartsALine", k1023 + "\n\nb",
                    {k1023 + "\r", "\r", "b"}},
-        ReaderCase{"LastPieceOfAFileIsNotCut", "x  ", {"x  "}}),
+        ReaderCase{"LastPieceOfAFileIsNotCut", "x  ", {"x  "}},
+        // The swallowed LF stays in the buffer just past the last line's bytes.
+        ReaderCase{"BytesPastTheReadAreNoLineEnd", "a\r\n\nxyz", {"a\r", "xyz"}}),
     [](const ::testing::TestParamInfo<ReaderCase>& info) { return info.param.name; });
 
 TEST(LineReader, FailedReadEndsTheRun) {
