@@ -7,25 +7,47 @@
 
 namespace input {
 
+namespace {
+
+// Where the line in the first `read` bytes stops: at an LF, at a Ctrl-Z, or
+// just past the last byte read.
+std::size_t lineEnd(const char* text, std::size_t read) {
+    std::size_t end = 0;
+    while (end < read && text[end] != kLineFeed && text[end] != kEndOfText) {
+        ++end;
+    }
+    return end;
+}
+
+} // namespace
+
+void beginText(LineBuffer& line) { line.previous = '\0'; }
+
 std::size_t readLine(platform::File input, LineBuffer& line) {
     long got = platform::readFile(input, line.text, kReadSize);
     if (got < 0) {
         base::fail(base::Failure::ReadInput);
     }
     std::size_t read = static_cast<std::size_t>(got);
-    std::size_t end = 0; // where the line stops: an LF, a Ctrl-Z, or past the last byte
-    while (end < read && line.text[end] != kLineFeed && line.text[end] != kEndOfText) {
-        ++end;
-    }
+    std::size_t end = lineEnd(line.text, read);
+    bool endsAtLineFeed = end < read && line.text[end] == kLineFeed;
     std::size_t consumed = end;
-    if (end < read && line.text[end] == kLineFeed) {
+    if (endsAtLineFeed) {
         ++consumed;
         if (consumed < read && line.text[consumed] == kLineFeed) {
             ++consumed; // the empty line it would start is swallowed
         }
     }
+    char beforeEnd = end > 0 ? line.text[end - 1] : line.previous;
+    if (consumed > 0) {
+        line.previous = line.text[consumed - 1];
+    }
     // A Ctrl-Z is not used up: the next read starts on it and ends the text.
-    line.text[end] = '\0';
+    std::size_t stop = end;
+    if (endsAtLineFeed && beforeEnd != kCarriageReturn) {
+        line.text[stop++] = kCarriageReturn; // in the LF's place: end < kReadSize
+    }
+    line.text[stop] = '\0';
     line.cut = end == kReadSize;
     platform::seekBy(input, -static_cast<long>(read - consumed));
     return consumed;

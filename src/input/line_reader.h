@@ -1,6 +1,8 @@
 // The input batch file, one line at a time, read as raw bytes: LF ends a
-// line, Ctrl-Z ends the text, CR is ordinary data. Also the two operations
-// that prepare a line: trimming trailing blanks and the /K comment test.
+// line, Ctrl-Z ends the text, CR is ordinary data. A line whose LF has no CR
+// before it gets one, as CR LF text has it: the compressed file keeps only
+// the CR to show where a line ends. Also the two operations that prepare a
+// line: trimming trailing blanks and the /K comment test.
 #pragma once
 
 #include "platform/platform.h"
@@ -13,6 +15,7 @@ namespace input {
 inline constexpr std::size_t kReadSize = 1024;
 
 inline constexpr char kLineFeed = 0x0A;
+inline constexpr char kCarriageReturn = 0x0D;
 inline constexpr char kEndOfText = 0x1A; // Ctrl-Z
 
 struct LineBuffer {
@@ -22,11 +25,20 @@ struct LineBuffer {
     // The read filled all kReadSize bytes without meeting an LF or a Ctrl-Z:
     // this is a piece of a longer line, and the next read continues it.
     bool cut;
+    // The last byte that the reads since beginText() used up, NUL before the
+    // first: it tells whether an LF that begins a read has a CR before it.
+    char previous;
 };
 
+// The input stands at its first byte again: no byte lies before it.
+void beginText(LineBuffer& line);
+
 // Reads the next line into `line` and returns the bytes it used up, its LF
-// included; 0 means the end of the text (end of file or Ctrl-Z). An LF that
-// directly follows the ending LF within the same read is swallowed with it.
+// included; 0 means the end of the text (end of file or Ctrl-Z). The line
+// keeps the CR before its LF, or gets one where the file has none; a piece
+// cut at kReadSize, or a line ended by Ctrl-Z or the end of the file, gets
+// none. An LF that directly follows the ending LF within the same read is
+// swallowed with it.
 // One read of up to kReadSize bytes and one relative seek per call leave the
 // file at the first byte not used up. A failed read ends the run (ReadInput).
 std::size_t readLine(platform::File input, LineBuffer& line);

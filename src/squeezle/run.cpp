@@ -54,6 +54,7 @@ void walkInput(int pass, const RunOptions& options, platform::File input,
     if (!platform::seekTo(input, 0)) {
         fail(Failure::SeekInput);
     }
+    input::beginText(lineBuffer);
     bool continuesLine = false;
     bool dropLine = false;
     while (input::readLine(input, lineBuffer) > 0) {

@@ -30,9 +30,10 @@ bool isComment(std::string line) {
            (line.rfind("REM ", 0) == 0 && line.rfind("REM >", 0) != 0);
 }
 
-// Lines end at LF, Ctrl-Z ends the text, a second LF in the same 1024-byte
-// read is swallowed, pieces of long lines keep their blanks, /K drops comment
-// lines whole.
+// Lines end at LF, and one whose LF has no CR before it in the file gets
+// one; Ctrl-Z ends the text, a second LF in the same 1024-byte read is
+// swallowed, pieces of long lines keep their blanks, /K drops comment lines
+// whole.
 std::string keptText(const std::string& input, bool removeComments) {
     std::string kept;
     bool continues = false, dropping = false;
@@ -46,8 +47,11 @@ std::string keptText(const std::string& input, bool removeComments) {
         if (used == 0) {
             return kept;
         }
+        bool bareLineFeed = end < read.size() && read[end] == '\n' &&
+                            (position + end == 0 || input[position + end - 1] != '\r');
         position += used;
-        std::string line = read.substr(0, std::min(end, read.find('\0')));
+        std::string line = read.substr(0, end) + (bareLineFeed ? "\r" : "");
+        line.erase(std::min(line.find('\0'), line.size()));
         bool cut = end == 1024, first = !continues;
         continues = cut;
         if (!cut) {
