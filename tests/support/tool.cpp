@@ -1,5 +1,6 @@
 #include "support/tool.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
@@ -7,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
+#include <thread>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -168,6 +170,7 @@ ToolResult runTool(const std::vector<std::string>& arguments, const std::string&
         if (setup.inChild) {
             setup.inChild();
         }
+        ::alarm(setup.timeLimitSeconds); // outlives exec; 0 sets no limit
         ::execvp(argv[0], argv.data());
         ::_exit(127);
     }
@@ -176,6 +179,7 @@ ToolResult runTool(const std::vector<std::string>& arguments, const std::string&
     if (in >= 0) {
         ::close(in);
     }
+    std::this_thread::sleep_for(std::chrono::milliseconds(setup.readLateMilliseconds));
     ToolResult result{"", "", -1};
     collect(child, out[0], err[0], result);
     result.errors = withoutCoverageNoise(result.errors);

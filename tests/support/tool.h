@@ -37,6 +37,8 @@ struct ToolSetup {
     bool standardInputIsPipe = false;        // or else a pipe holding those bytes
     bool standardOutputIsTerminal = false;   // a terminal in raw mode, not a pipe
     std::function<void()> inChild;           // runs in the child just before exec
+    unsigned timeLimitSeconds = 0;           // a tool still running then is killed
+    unsigned readLateMilliseconds = 0;       // standard output waits this long unread
 };
 
 // Runs the tool with `arguments` in `folder`. The tool is the built
