@@ -9,6 +9,7 @@ compress::Compressor compressor;
 }
 
 int main(int argc, char* argv[]) {
+    platform::startProcess();
     app::parseCommandLine(argc, argv);
     app::run(app::runOptions, app::fileNames.input, app::fileNames.output, compressor);
     platform::exitProcess(app::kExitSuccess);

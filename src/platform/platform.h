@@ -47,7 +47,7 @@ File createExclusive(const char* name);
 long readFile(File file, void* into, std::size_t size);
 
 // Writes `size` bytes with a single system write. Returns the number written,
-// which may be fewer than asked (a full disk), or -1 on an error.
+// which may be fewer than asked (a full disk, a size limit), or -1 on an error.
 long writeFile(File file, const void* bytes, std::size_t size);
 
 // Moves the file position to `offset` from the start; false when the file
@@ -67,6 +67,12 @@ void closeFile(File file);
 bool isPathArgument(const char* argument);
 
 // --- Console and process -------------------------------------------------------
+
+// The first thing the process does. Standard input, output and error are made
+// open (a closed one gets the null device, so that no file of the run takes
+// its place), and a write that reaches a gone reader or a file size limit
+// fails instead of ending the process.
+void startProcess();
 
 // printf-style formatting to standard output. Output is buffered and reaches
 // standard output when the buffer fills, at the end of each message on an

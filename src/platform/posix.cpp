@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,6 +64,19 @@ File openLocked(const char* name, int flags, int lockOperation, struct stat& sta
 
 bool isHeldFile(const struct stat& status) {
     return held.descriptor >= 0 && held.device == status.st_dev && held.inode == status.st_ino;
+}
+
+// A descriptor that is closed at start would be taken by the first file the
+// run opens, and messages meant for the console would land in that file.
+void openNullDeviceOnClosedStandardStreams() {
+    for (int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        // The lowest free descriptor is the one just found closed. Without a
+        // null device the run cannot be made safe, so it does not start.
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF &&
+            ::open("/dev/null", O_RDWR) != descriptor) {
+            std::abort();
+        }
+    }
 }
 
 } // namespace
@@ -124,6 +138,15 @@ bool isPathArgument(const char* argument) {
     return argument[0] == '/' && std::strchr(argument + 1, '/') != nullptr;
 }
 
+void startProcess() {
+    openNullDeviceOnClosedStandardStreams();
+    // A reader that went away, or a size limit reached by the output or by a
+    // redirected console, must not kill a run without a word: the write fails,
+    // the output's failure is reported, lost console text is simply lost.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 namespace detail {
 
 const char kConsoleLineEnd[] = "\n";
@@ -131,13 +154,6 @@ const char kConsoleLineEnd[] = "\n";
 bool consoleIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
 
 void writeStandardOutput(const char* bytes, std::size_t size) {
-    // A reader that went away must not kill a run halfway through its output
-    // file: the messages are lost, the run goes on.
-    static bool pipeSignalIgnored = false;
-    if (!pipeSignalIgnored) {
-        std::signal(SIGPIPE, SIG_IGN);
-        pipeSignalIgnored = true;
-    }
     ssize_t written = 0;
     while (size > 0 && (written = ::write(STDOUT_FILENO, bytes, size)) > 0) {
         bytes += written;

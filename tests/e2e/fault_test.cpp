@@ -2,10 +2,10 @@
 // cannot be rewound, a read error, files held by another process, folders,
 // long names. Each run must say exactly what went wrong, end with status 2,
 // write nothing to standard error and leave its input as it was.
+// Unusual but sound surroundings, last, must change nothing.
 #include "support/decoder.h"
 #include "support/tool.h"
 
-#include <csignal>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -59,12 +59,12 @@ protected:
 };
 
 // A full disk, as a file size limit: it cuts the placeholder header, then a
-// full 1024-byte buffer, then the last short write.
+// full 1024-byte buffer, then the last short write. A limit that falls
+// between two writes raises its signal, which must not end the run unheard.
 TEST_F(PosixFault, ShortWriteIsAnError) {
-    for (rlim_t limit : {20, 36 + 1000, 36 + 1024 + 100}) {
+    for (rlim_t limit : {20, 36, 36 + 1000, 36 + 1024, 36 + 1024 + 100}) {
         ToolSetup setup;
         setup.inChild = [limit] {
-            std::signal(SIGXFSZ, SIG_IGN);
             rlimit size{limit, limit};
             ::setrlimit(RLIMIT_FSIZE, &size);
         };
@@ -141,6 +141,63 @@ TEST_F(PosixFault, NonAsciiNamesAreNeverFolded) {
     ToolResult run = runTool({"/q", "/o", "\xC4.bat", "\xE4.bat"}, folder.path());
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(decode(readBytes(folder / "\xE4.bat")).text, "echo\r");
+}
+
+// Closes the standard streams below `count` in the child, as `<&- >&-` does.
+std::function<void()> closingStreams(int count) {
+    return [count] {
+        for (int descriptor = 0; descriptor < count; ++descriptor) {
+            ::close(descriptor);
+        }
+    };
+}
+
+// Closed standard streams, a console under a size limit: the run completes,
+// its output decodes to its lines, and its console shows what an ordinary
+// run shows, as far as the console takes it (`kept` bytes, of a console lost
+// when closed, cut in a file at the limit). 3000 lines make a console of
+// 130 KB, past the tool's buffer and a pipe's, and an output of 7536 bytes.
+TEST_F(PosixFault, UnusualSurroundingsChangeNothing) {
+    std::string lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines += "echo\r\n";
+    }
+    writeBytes(folder / "many.bat", lines);
+    struct Case {
+        const char* what;
+        const char* inputName;
+        std::function<void()> inChild;
+        const char* consoleFile; // "" for the pipe
+        std::size_t kept;
+    };
+    const Case cases[] = {
+        {"stdin, stdout closed", "many.bat", closingStreams(2), "", 0},
+        {"stdin, stdout, stderr closed", "many.bat", closingStreams(3), "", 0},
+        {"console in a size-limited file", "many.bat",
+         [] {
+             ::dup2(::open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+             rlimit size{10000, 10000};
+             ::setrlimit(RLIMIT_FSIZE, &size);
+         },
+         "console.txt", 10000},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ToolSetup setup;
+        setup.inChild = c.inChild;
+        ToolResult run = runTool({"/O", c.inputName, "out.zcl"}, folder.path(), setup);
+        std::string output = readBytes(folder / "out.zcl");
+        Decoded decoded = decode(output);
+        EXPECT_EQ(decoded.fault, "");
+        EXPECT_EQ(decoded.text, keptText(lines, false));
+        std::string expected = banner() + start(c.inputName, "out.zcl") + progress(3000) +
+                               progress(3000) +
+                               result(static_cast<int>(output.size() * 100 / 18000));
+        std::string seen = *c.consoleFile ? readBytes(folder / c.consoleFile) : run.output;
+        EXPECT_EQ(seen, expected.substr(0, c.kept));
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.errors, "");
+    }
 }
 
 } // namespace
