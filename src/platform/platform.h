@@ -50,11 +50,12 @@ long readFile(File file, void* into, std::size_t size);
 // which may be fewer than asked (a full disk, a size limit), or -1 on an error.
 long writeFile(File file, const void* bytes, std::size_t size);
 
-// Moves the file position to `offset` from the start; false when the file
-// cannot be positioned (a pipe, for one).
+// Moves the file position to `offset` from the start. Only a file on a disk
+// has a position: false for a pipe, a terminal or a device such as /dev/zero.
 bool seekTo(File file, long offset);
 
-// Moves the file position by `delta` from where it stands; false on failure.
+// Moves the file position by `delta` from where it stands; false on failure,
+// and for anything but a file on a disk.
 bool seekBy(File file, long delta);
 
 // Closes the file and lets go of its exclusive access. The result is ignored.

@@ -66,6 +66,19 @@ bool isHeldFile(const struct stat& status) {
     return held.descriptor >= 0 && held.device == status.st_dev && held.inode == status.st_ino;
 }
 
+// A position to come back to, as Windows sees it: only files on a disk have
+// one. A device such as /dev/zero accepts lseek() but would be read for ever.
+bool hasPosition(int descriptor) {
+    struct stat status {};
+    return ::fstat(descriptor, &status) == 0 &&
+           (S_ISREG(status.st_mode) || S_ISBLK(status.st_mode));
+}
+
+bool seek(File file, long distance, int origin) {
+    return hasPosition(descriptorOf(file)) &&
+           ::lseek(descriptorOf(file), static_cast<off_t>(distance), origin) != -1;
+}
+
 // A descriptor that is closed at start would be taken by the first file the
 // run opens, and messages meant for the console would land in that file.
 void openNullDeviceOnClosedStandardStreams() {
@@ -119,13 +132,9 @@ long writeFile(File file, const void* bytes, std::size_t size) {
     return static_cast<long>(::write(descriptorOf(file), bytes, size));
 }
 
-bool seekTo(File file, long offset) {
-    return ::lseek(descriptorOf(file), static_cast<off_t>(offset), SEEK_SET) != -1;
-}
+bool seekTo(File file, long offset) { return seek(file, offset, SEEK_SET); }
 
-bool seekBy(File file, long delta) {
-    return ::lseek(descriptorOf(file), static_cast<off_t>(delta), SEEK_CUR) != -1;
-}
+bool seekBy(File file, long delta) { return seek(file, delta, SEEK_CUR); }
 
 void closeFile(File file) {
     if (descriptorOf(file) == held.descriptor) {

@@ -1,7 +1,7 @@
-// Every failure the tool reports, caused for real: a full disk, pipes that
-// cannot be rewound, a read error, files held by another process, folders,
-// long names. Each run must say exactly what went wrong, end with status 2,
-// write nothing to standard error and leave its input as it was.
+// Every failure the tool reports, caused for real: a full disk, pipes and
+// devices that cannot be rewound, a read error, files held by another process,
+// folders, long names. Each run must say exactly what went wrong, end with
+// status 2, write nothing to standard error and leave its input as it was.
 // Unusual but sound surroundings, last, must change nothing.
 #include "support/decoder.h"
 #include "support/tool.h"
@@ -11,6 +11,7 @@
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 using namespace testing_support;
@@ -23,9 +24,9 @@ protected:
 
     // Runs `options` and the two names, and expects the run to fail with
     // `message`, after the banner, the start line and any progress lines.
-    void expectFailure(std::vector<std::string> options, const std::string& inputName,
-                       const std::string& outputName, const std::string& message,
-                       const ToolSetup& setup = {}) {
+    ToolResult expectFailure(std::vector<std::string> options, const std::string& inputName,
+                             const std::string& outputName, const std::string& message,
+                             const ToolSetup& setup = {}) {
         options.insert(options.end(), {inputName, outputName});
         ToolResult run = runTool(options, folder.path(), setup);
         std::string opening = banner() + start(inputName, outputName);
@@ -36,6 +37,11 @@ protected:
         EXPECT_EQ(run.status, 2);
         EXPECT_EQ(run.errors, "");
         EXPECT_EQ(readBytes(folder / "in.bat"), input);
+        return run;
+    }
+
+    static bool printedAnyLine(const ToolResult& run) {
+        return run.output.find("Compressing line") != std::string::npos;
     }
 
     TempFolder folder;
@@ -78,13 +84,25 @@ TEST_F(Fault, OutputPipeCannotBeRewound) {
     expectFailure({"/O"}, "in.bat", "pipe.zcl", "Seek error on output file");
 }
 
-TEST_F(PosixFault, InputPipeCannotBeRewoundAndLeavesAnEmptyOutput) {
-    ToolSetup setup;
-    setup.standardInput = input;
-    setup.standardInputIsPipe = true;
-    expectFailure({}, "/dev/stdin", "out.zcl", "Seek error on input file", setup);
-    EXPECT_TRUE(exists(folder / "out.zcl"));
-    EXPECT_EQ(readBytes(folder / "out.zcl"), "");
+// A pipe, or a device that reads for ever, has no start to come back to: the
+// run fails at its first rewind, before any line, and leaves an empty output.
+TEST_F(PosixFault, InputThatCannotBeRewound) {
+    ToolSetup pipe;
+    pipe.standardInput = input;
+    pipe.standardInputIsPipe = true;
+    const std::tuple<std::vector<std::string>, const char*, ToolSetup> cases[] = {
+        {{"/O"}, "/dev/stdin", pipe},
+        {{"/O"}, "/dev/zero", {}},
+        {{"/O", "/K"}, "/dev/zero", {}},
+        {{"/O"}, "/dev/urandom", {}},
+    };
+    for (auto [options, name, setup] : cases) {
+        setup.timeLimitSeconds = 20;
+        ToolResult run = expectFailure(options, name, "out.zcl", "Seek error on input file", setup);
+        EXPECT_FALSE(printedAnyLine(run)) << name;
+        EXPECT_TRUE(exists(folder / "out.zcl"));
+        EXPECT_EQ(readBytes(folder / "out.zcl"), "");
+    }
 }
 
 // Reading a process's own memory at offset 0 fails with an I/O error.
@@ -152,17 +170,19 @@ std::function<void()> closingStreams(int count) {
     };
 }
 
-// Closed standard streams, a console under a size limit: the run completes,
-// its output decodes to its lines, and its console shows what an ordinary
-// run shows, as far as the console takes it (`kept` bytes, of a console lost
-// when closed, cut in a file at the limit). 3000 lines make a console of
-// 130 KB, past the tool's buffer and a pipe's, and an output of 7536 bytes.
+// Closed standard streams, an input reached through /dev/stdin, a console
+// under a size limit: the run completes, its output decodes to its lines,
+// and its console shows what an ordinary run shows, as far as the console
+// takes it (`kept` bytes, of a console lost when closed, cut in a file at
+// the limit). 3000 lines make a console of 130 KB, past the tool's buffer
+// and a pipe's, and an output of 7536 bytes.
 TEST_F(PosixFault, UnusualSurroundingsChangeNothing) {
     std::string lines;
     for (int i = 0; i < 3000; ++i) {
         lines += "echo\r\n";
     }
     writeBytes(folder / "many.bat", lines);
+    const std::size_t all = std::string::npos;
     struct Case {
         const char* what;
         const char* inputName;
@@ -173,6 +193,7 @@ TEST_F(PosixFault, UnusualSurroundingsChangeNothing) {
     const Case cases[] = {
         {"stdin, stdout closed", "many.bat", closingStreams(2), "", 0},
         {"stdin, stdout, stderr closed", "many.bat", closingStreams(3), "", 0},
+        {"input on stdin", "/dev/stdin", [] { ::dup2(::open("many.bat", O_RDONLY), 0); }, "", all},
         {"console in a size-limited file", "many.bat",
          [] {
              ::dup2(::open("console.txt", O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
