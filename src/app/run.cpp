@@ -102,6 +102,11 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     if (!platform::isOpen(output)) {
         fail(Failure::OpenOutput);
     }
+    // An output that cannot be rewound (a pipe, a device) gets no byte: it would
+    // take the stream, or block as its own reader, and fail only at the end.
+    if (!platform::seekTo(output, 0)) {
+        fail(Failure::SeekOutput);
+    }
     consumer.attachOutput(output);
     walkInput(1, options, input, consumer);
     walkInput(2, options, input, consumer);
