@@ -43,11 +43,13 @@ File openExclusive(const char* name);
 File createExclusive(const char* name);
 
 // Reads up to `size` bytes at the current position. Returns the number read,
-// 0 at the end of the file, or -1 when the system reports an error.
+// 0 at the end of the file, or -1 when the system reports an error. A read
+// that a signal interrupts is made again.
 long readFile(File file, void* into, std::size_t size);
 
 // Writes `size` bytes with a single system write. Returns the number written,
-// which may be fewer than asked (a full disk, a size limit), or -1 on an error.
+// which may be fewer than asked (a full disk, a size limit), or -1 on an
+// error. A write that a signal interrupts before any byte is made again.
 long writeFile(File file, const void* bytes, std::size_t size);
 
 // Moves the file position to `offset` from the start. Only a file on a disk

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -125,11 +126,19 @@ File createExclusive(const char* name) {
 }
 
 long readFile(File file, void* into, std::size_t size) {
-    return static_cast<long>(::read(descriptorOf(file), into, size));
+    ssize_t got = 0;
+    do {
+        got = ::read(descriptorOf(file), into, size);
+    } while (got == -1 && errno == EINTR);
+    return static_cast<long>(got);
 }
 
 long writeFile(File file, const void* bytes, std::size_t size) {
-    return static_cast<long>(::write(descriptorOf(file), bytes, size));
+    ssize_t written = 0;
+    do {
+        written = ::write(descriptorOf(file), bytes, size);
+    } while (written == -1 && errno == EINTR);
+    return static_cast<long>(written);
 }
 
 bool seekTo(File file, long offset) { return seek(file, offset, SEEK_SET); }
@@ -162,11 +171,21 @@ const char kConsoleLineEnd[] = "\n";
 
 bool consoleIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
 
+// A console that the caller made non-blocking refuses bytes while its reader
+// lags: they wait for room rather than being lost. Any other failure (the
+// reader gone, a full disk, a size limit) drops the rest.
 void writeStandardOutput(const char* bytes, std::size_t size) {
-    ssize_t written = 0;
-    while (size > 0 && (written = ::write(STDOUT_FILENO, bytes, size)) > 0) {
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
+    while (size > 0) {
+        ssize_t written = ::write(STDOUT_FILENO, bytes, size);
+        if (written > 0) {
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+        } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd room{STDOUT_FILENO, POLLOUT, 0};
+            ::poll(&room, 1, -1);
+        } else if (written == 0 || errno != EINTR) {
+            return; // an interrupted write is simply made again
+        }
     }
 }
 

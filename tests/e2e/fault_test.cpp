@@ -190,11 +190,11 @@ std::function<void()> closingStreams(int count) {
 }
 
 // Closed standard streams, an input reached through /dev/stdin, a console
-// under a size limit: the run completes, its output decodes to its lines,
-// and its console shows what an ordinary run shows, as far as the console
-// takes it (`kept` bytes, of a console lost when closed, cut in a file at
-// the limit). 3000 lines make a console of 130 KB, past the tool's buffer
-// and a pipe's, and an output of 7536 bytes.
+// under a size limit or on a non-blocking pipe read late: the run completes,
+// its output decodes to its lines, and its console shows what an ordinary
+// run shows, as far as the console takes it (`kept` bytes, of a console lost
+// when closed, cut in a file at the limit). 3000 lines make a console of
+// 130 KB, past the tool's buffer and a pipe's, and an output of 7536 bytes.
 TEST_F(PosixFault, UnusualSurroundingsChangeNothing) {
     std::string lines;
     for (int i = 0; i < 3000; ++i) {
@@ -208,6 +208,7 @@ TEST_F(PosixFault, UnusualSurroundingsChangeNothing) {
         std::function<void()> inChild;
         const char* consoleFile; // "" for the pipe
         std::size_t kept;
+        unsigned readLate = 0;
     };
     const Case cases[] = {
         {"stdin, stdout closed", "many.bat", closingStreams(2), "", 0},
@@ -220,11 +221,14 @@ TEST_F(PosixFault, UnusualSurroundingsChangeNothing) {
              ::setrlimit(RLIMIT_FSIZE, &size);
          },
          "console.txt", 10000},
+        {"console on a non-blocking pipe read late", "many.bat",
+         [] { ::fcntl(1, F_SETFL, ::fcntl(1, F_GETFL) | O_NONBLOCK); }, "", all, 300},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ToolSetup setup;
         setup.inChild = c.inChild;
+        setup.readLateMilliseconds = c.readLate;
         ToolResult run = runTool({"/O", c.inputName, "out.zcl"}, folder.path(), setup);
         std::string output = readBytes(folder / "out.zcl");
         Decoded decoded = decode(output);
