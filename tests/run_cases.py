@@ -6,7 +6,7 @@ usage: run_cases.py --tool NAME=COMMAND... [--source DIR] [--windows] CASES.toml
 
 A case makes its files, runs its steps (program, arguments, setup) and compares each
 step's console bytes and exit status; then every file it names under `expect` must hold
-those bytes (or be absent, or match another file), and every other file it made must be
+those bytes (or be absent, match another file, have a size or a mode), and every other file it made must be
 unchanged. Strings are bytes (U+0000 to U+00FF); in them {NAME} is a text of [texts],
 {TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {progress:N} the
 progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
@@ -94,9 +94,12 @@ def collect(child, fds, slow, limit=20):
                 ends.remove(fd)
         if ended and not ready:
             break
-    if child.poll() is None:
+    try:  # every pipe may close before the child ends
+        return got, child.wait(timeout=max(0, deadline - time.time()))
+    except subprocess.TimeoutExpired:
         child.kill()
-    return got, child.wait() if time.time() < deadline else "timed out"
+        child.wait()
+        return got, "timed out"
 
 
 def run_step(step, folder, tools, texts, source):
@@ -177,6 +180,8 @@ def check_file(path, want, made, folder, texts, source):
     if isinstance(want, dict) and "mode" in want:
         mode = os.stat(path).st_mode & 0o777
         return [] if mode == int(want["mode"], 8) else [f"{name} has mode {mode:o}"]
+    if isinstance(want, dict) and "size" in want:
+        return [] if len(got) == want["size"] else [f"{name} holds {len(got)} bytes"]
     if isinstance(want, dict):
         want = open(os.path.join(os.fsencode(folder), expand(want["same"], texts, source)), "rb").read()
     elif want is None:

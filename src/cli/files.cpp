@@ -27,6 +27,11 @@ platform::File createOutput(const char* name) {
     if (!platform::isOpen(output)) {
         base::fail(base::Failure::OpenOutput);
     }
+    // Opened for reading and writing, a pipe is its own reader: writes could
+    // block for ever. Nothing has been written to it yet.
+    if (!platform::seekTo(output, 0)) {
+        base::fail(base::Failure::SeekOutput);
+    }
     return output;
 }
 

@@ -16,7 +16,8 @@ void refuseOutputName(const char* inputName, const char* outputName, bool overwr
 platform::File openInput(const char* name);
 
 // The output, created or emptied, held exclusively; fails (OpenOutput) when
-// that is refused, as it is for the input under another name.
+// that is refused, as it is for the input under another name, and
+// (SeekOutput) for one that cannot be rewound, such as a pipe.
 platform::File createOutput(const char* name);
 
 } // namespace cli

@@ -20,8 +20,12 @@ namespace platform {
 // An open file. `os` is the system's descriptor or handle; kNoFile means none.
 struct File {
     std::intptr_t os;
+    // A file on a disk, which has a position to come back to. Devices, pipes
+    // and consoles have none: a device such as /dev/zero would be read for
+    // ever, a pipe opened for writing and reading is its own reader.
+    bool hasPosition;
 };
-inline constexpr File kNoFile{-1};
+inline constexpr File kNoFile{-1, false};
 
 inline bool isOpen(File file) { return file.os != kNoFile.os; }
 
@@ -43,18 +47,21 @@ File openExclusive(const char* name);
 File createExclusive(const char* name);
 
 // Reads up to `size` bytes at the current position. Returns the number read,
-// 0 at the end of the file, or -1 when the system reports an error.
+// 0 at the end of the file, or -1 when the system reports an error. A read
+// that a signal interrupts is made again.
 long readFile(File file, void* into, std::size_t size);
 
 // Writes `size` bytes with a single system write. Returns the number written,
-// which may be fewer than asked (a full disk), or -1 on an error.
+// which may be fewer than asked (a full disk, a size limit), or -1 on an
+// error. A write that a signal interrupts before any byte is made again.
 long writeFile(File file, const void* bytes, std::size_t size);
 
-// Moves the file position to `offset` from the start; false when the file
-// cannot be positioned (a pipe, for one).
+// Moves the file position to `offset` from the start. Only a file on a disk
+// has a position: false for a pipe, a terminal or a device such as /dev/zero.
 bool seekTo(File file, long offset);
 
-// Moves the file position by `delta` from where it stands; false on failure.
+// Moves the file position by `delta` from where it stands; false on failure,
+// and for anything but a file on a disk.
 bool seekBy(File file, long delta);
 
 // Closes the file and lets go of its exclusive access. The result is ignored.
@@ -67,6 +74,12 @@ void closeFile(File file);
 bool isPathArgument(const char* argument);
 
 // --- Console and process -------------------------------------------------------
+
+// The first thing the process does. Standard input, output and error are made
+// open (a closed one gets the null device, so that no file of the run takes
+// its place), and a write that reaches a gone reader or a file size limit
+// fails instead of ending the process.
+void startProcess();
 
 // printf-style formatting to standard output. Output is buffered and reaches
 // standard output when the buffer fills, at the end of each message on an

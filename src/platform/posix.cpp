@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <initializer_list>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -49,6 +51,12 @@ bool lockWithoutWaiting(int descriptor, int operation) {
     return ::flock(descriptor, operation | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
+// A position to come back to, as Windows sees it: only files on a disk have
+// one. A device such as /dev/zero accepts lseek() but never ends.
+File fileOf(int descriptor, const struct stat& status) {
+    return File{descriptor, S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)};
+}
+
 File openLocked(const char* name, int flags, int lockOperation, struct stat& status) {
     int descriptor = openDescriptor(name, flags, status);
     if (descriptor < 0) {
@@ -58,11 +66,29 @@ File openLocked(const char* name, int flags, int lockOperation, struct stat& sta
         ::close(descriptor);
         return kNoFile;
     }
-    return File{descriptor};
+    return fileOf(descriptor, status);
 }
 
 bool isHeldFile(const struct stat& status) {
     return held.descriptor >= 0 && held.device == status.st_dev && held.inode == status.st_ino;
+}
+
+bool seek(File file, long distance, int origin) {
+    return file.hasPosition &&
+           ::lseek(descriptorOf(file), static_cast<off_t>(distance), origin) != -1;
+}
+
+// A descriptor that is closed at start would be taken by the first file the
+// run opens, and messages meant for the console would land in that file.
+void openNullDeviceOnClosedStandardStreams() {
+    for (int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        // The lowest free descriptor is the one just found closed. Without a
+        // null device the run cannot be made safe, so it does not start.
+        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF &&
+            ::open("/dev/null", O_RDWR) != descriptor) {
+            std::abort();
+        }
+    }
 }
 
 } // namespace
@@ -94,24 +120,28 @@ File createExclusive(const char* name) {
         ::close(descriptor);
         return kNoFile;
     }
-    return File{descriptor};
+    return fileOf(descriptor, status);
 }
 
 long readFile(File file, void* into, std::size_t size) {
-    return static_cast<long>(::read(descriptorOf(file), into, size));
+    ssize_t got = 0;
+    do {
+        got = ::read(descriptorOf(file), into, size);
+    } while (got == -1 && errno == EINTR);
+    return static_cast<long>(got);
 }
 
 long writeFile(File file, const void* bytes, std::size_t size) {
-    return static_cast<long>(::write(descriptorOf(file), bytes, size));
+    ssize_t written = 0;
+    do {
+        written = ::write(descriptorOf(file), bytes, size);
+    } while (written == -1 && errno == EINTR);
+    return static_cast<long>(written);
 }
 
-bool seekTo(File file, long offset) {
-    return ::lseek(descriptorOf(file), static_cast<off_t>(offset), SEEK_SET) != -1;
-}
+bool seekTo(File file, long offset) { return seek(file, offset, SEEK_SET); }
 
-bool seekBy(File file, long delta) {
-    return ::lseek(descriptorOf(file), static_cast<off_t>(delta), SEEK_CUR) != -1;
-}
+bool seekBy(File file, long delta) { return seek(file, delta, SEEK_CUR); }
 
 void closeFile(File file) {
     if (descriptorOf(file) == held.descriptor) {
@@ -124,24 +154,36 @@ bool isPathArgument(const char* argument) {
     return argument[0] == '/' && std::strchr(argument + 1, '/') != nullptr;
 }
 
+void startProcess() {
+    openNullDeviceOnClosedStandardStreams();
+    // A reader that went away, or a size limit reached by the output or by a
+    // redirected console, must not kill a run without a word: the write fails,
+    // the output's failure is reported, lost console text is simply lost.
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
 namespace detail {
 
 const char kConsoleLineEnd[] = "\n";
 
 bool consoleIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
 
+// A console that the caller made non-blocking refuses bytes while its reader
+// lags: they wait for room rather than being lost. Any other failure (the
+// reader gone, a full disk, a size limit) drops the rest.
 void writeStandardOutput(const char* bytes, std::size_t size) {
-    // A reader that went away must not kill a run halfway through its output
-    // file: the messages are lost, the run goes on.
-    static bool pipeSignalIgnored = false;
-    if (!pipeSignalIgnored) {
-        std::signal(SIGPIPE, SIG_IGN);
-        pipeSignalIgnored = true;
-    }
-    ssize_t written = 0;
-    while (size > 0 && (written = ::write(STDOUT_FILENO, bytes, size)) > 0) {
-        bytes += written;
-        size -= static_cast<std::size_t>(written);
+    while (size > 0) {
+        ssize_t written = ::write(STDOUT_FILENO, bytes, size);
+        if (written > 0) {
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+        } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd room{STDOUT_FILENO, POLLOUT, 0};
+            ::poll(&room, 1, -1);
+        } else if (written == 0 || errno != EINTR) {
+            return; // an interrupted write is simply made again
+        }
     }
 }
 

@@ -17,8 +17,11 @@ namespace {
 
 HANDLE handleOf(File file) { return reinterpret_cast<HANDLE>(file.os); }
 
+// Pipes and consoles have no position: moving it must fail, not be ignored.
 File fileOf(HANDLE handle) {
-    return handle == INVALID_HANDLE_VALUE ? kNoFile : File{reinterpret_cast<std::intptr_t>(handle)};
+    return handle == INVALID_HANDLE_VALUE
+               ? kNoFile
+               : File{reinterpret_cast<std::intptr_t>(handle), ::GetFileType(handle) == FILE_TYPE_DISK};
 }
 
 // Without FILE_FLAG_BACKUP_SEMANTICS a directory never opens.
@@ -27,9 +30,8 @@ File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
                                 nullptr));
 }
 
-// Pipes and consoles have no position: moving it must fail, not be ignored.
 bool seek(File file, long distance, DWORD method) {
-    if (::GetFileType(handleOf(file)) != FILE_TYPE_DISK) {
+    if (!file.hasPosition) {
         return false;
     }
     LONG high = distance < 0 ? -1 : 0;
@@ -74,6 +76,10 @@ bool seekBy(File file, long delta) { return seek(file, delta, FILE_CURRENT); }
 void closeFile(File file) { ::CloseHandle(handleOf(file)); }
 
 bool isPathArgument(const char*) { return false; }
+
+// Nothing to prepare: a new handle never takes the place of a closed standard
+// one, and a write that cannot be done fails without a signal.
+void startProcess() {}
 
 namespace detail {
 

@@ -10,6 +10,7 @@ compress::Compressor compressor;
 } // namespace
 
 int main(int argc, char* argv[]) {
+    platform::startProcess();
     base::speaker.voice = &squeezle::kVoice;
     cli::parseCommandLine(argc, argv, squeezle::kOptionLetters, options, names);
     if (names.output[0] == '\0') {

@@ -9,6 +9,7 @@ cli::FileNames names;
 
 int main(int argc, char* argv[]) {
     using unsqueezle::Mode;
+    platform::startProcess();
     base::speaker.voice = &unsqueezle::kVoice;
     cli::parseCommandLine(argc, argv, unsqueezle::kOptionLetters, options, names);
     Mode mode = options.has('L') ? Mode::List : options.has('T') ? Mode::Test : Mode::Decode;

@@ -117,10 +117,6 @@ std::size_t composeText() {
 // Created only now, from a sound file, and written with one write.
 void writeBatchFile(const RunOptions& options, const char* outputName) {
     platform::File output = cli::createOutput(outputName);
-    // A pipe opened for reading and writing is its own reader: it could fill up for ever.
-    if (!platform::seekTo(output, 0)) {
-        base::fail(Failure::SeekOutput);
-    }
     const char* text = options.raw ? decoded.text : batchText;
     std::size_t size = options.raw ? decoded.length : composeText();
     if (platform::writeFile(output, text, size) != static_cast<long>(size)) {
