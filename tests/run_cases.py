@@ -2,19 +2,23 @@
 """Runs the cases of the .toml files named: each case in a scratch folder of its own,
 the real programs on real files. Prints a line per failed case and 'N passed, N failed'.
 
-usage: run_cases.py --tool NAME=COMMAND... [--source DIR] [--windows] CASES.toml...
+usage: run_cases.py --tool NAME=COMMAND... [--windows] CASES.toml...
 
 A case makes its files, runs its steps (program, arguments, setup) and compares each
 step's console bytes and exit status; then every file it names under `expect` must hold
-those bytes (or be absent, match another file, have a size or a mode), and every other file it made must be
-unchanged. Strings are bytes (U+0000 to U+00FF); in them {NAME} is a text of [texts],
+those bytes (or be absent, match another file, have a size or a mode), and every
+other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in them
+{NAME} is a text of [texts] (texts.toml's and the file's own),
 {TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {progress:N} the
 progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
 the console prints is CR LF."""
-import fcntl, os, pty, resource, select, shlex, signal, subprocess, sys, tempfile, time
+import fcntl, os, pty, resource, select, shlex, subprocess, sys, tempfile, time
 import tomllib, tty
 
-def expand(text, texts, source):
+# The programs by name, the texts that case strings name, the source tree.
+TOOLS, TEXTS, SOURCE = {}, {}, os.path.join(os.path.dirname(__file__), "..")
+
+def expand(text):
     """The bytes that `text` stands for; a macro's body is expanded before the macro."""
     out, i = [], 0
     while i < len(text):
@@ -26,18 +30,18 @@ def expand(text, texts, source):
         while depth:
             depth += {"{": 1, "}": -1}.get(text[j], 0)
             j += 1
-        out.append(macro(expand(text[i + 1:j - 1], texts, source).decode("latin-1"), texts, source))
+        out.append(macro(expand(text[i + 1:j - 1]).decode("latin-1")))
         i = j
     return "".join(out).encode("latin-1")
 
 
-def macro(body, texts, source):
-    if body in texts:
-        return expand(texts[body], texts, source).decode("latin-1")
+def macro(body):
+    if body in TEXTS:
+        return expand(TEXTS[body]).decode("latin-1")
     if body.startswith("#"):
         return bytes.fromhex(body[1:]).decode("latin-1")
     if body.startswith("<"):
-        return open(os.path.join(source, body[1:]), "rb").read().decode("latin-1")
+        return open(os.path.join(SOURCE, body[1:]), "rb").read().decode("latin-1")
     if body.startswith("progress:"):
         return "".join(f"Compressing line {n}\r" for n in range(1, int(body[9:]) + 1))
     what, times = body.rsplit("*", 1)
@@ -102,10 +106,10 @@ def collect(child, fds, slow, limit=20):
         return got, "timed out"
 
 
-def run_step(step, folder, tools, texts, source):
+def run_step(step, folder):
     stdin, stdout, hold, hooks, slow = prepare(step.get("setup", []), folder)
     words = step["args"]
-    command = shlex.split(tools[words[0]]) + [expand(w, texts, source) for w in words[1:]]
+    command = shlex.split(TOOLS[words[0]]) + [expand(w) for w in words[1:]]
     read_end, write_end = pty.openpty() if stdout == "pty" else os.pipe()
     if stdout == "pty":
         tty.setraw(write_end)
@@ -142,19 +146,19 @@ def make(items, folder):
          "symlink": lambda: os.symlink(names[0], paths[1])}[kind]()
 
 
-def check_case(case, tools, texts, source, windows):
+def check_case(case, windows):
     problems = []
     with tempfile.TemporaryDirectory(prefix="sqz-case-") as folder:
         made = {}
         for name, content in case.get("files", {}).items():
-            path = os.path.join(os.fsencode(folder), expand(name, texts, source))
+            path = os.path.join(os.fsencode(folder), expand(name))
             os.makedirs(os.path.dirname(path), exist_ok=True)
-            made[path] = expand(content, texts, source)
+            made[path] = expand(content)
             open(path, "wb").write(made[path])
         make(case.get("make", []), folder)
         for number, step in enumerate(case["run"], 1):
-            output, errors, status = run_step(step, folder, tools, texts, source)
-            expected = expand(step.get("stdout", ""), texts, source)
+            output, errors, status = run_step(step, folder)
+            expected = expand(step.get("stdout", ""))
             if windows:
                 expected = expected.replace(b"\n", b"\r\n")
             if "stdout" in step and output != expected:
@@ -163,14 +167,14 @@ def check_case(case, tools, texts, source, windows):
                 problems.append(f"step {number} ended with {status}")
             if errors:
                 problems.append(f"step {number} wrote to standard error: {errors!r}")
-        expect = {os.path.join(os.fsencode(folder), expand(n, texts, source)): want
+        expect = {os.path.join(os.fsencode(folder), expand(n)): want
                   for n, want in case.get("expect", {}).items()}
         for path, want in list(expect.items()) + [(p, None) for p in made if p not in expect]:
-            problems += check_file(path, want, made, folder, texts, source)
+            problems += check_file(path, want, made, folder)
     return problems
 
 
-def check_file(path, want, made, folder, texts, source):
+def check_file(path, want, made, folder):
     name = os.path.relpath(path, os.fsencode(folder)).decode("latin-1")
     if want == "absent":
         return [f"{name} exists"] if os.path.lexists(path) else []
@@ -183,42 +187,30 @@ def check_file(path, want, made, folder, texts, source):
     if isinstance(want, dict) and "size" in want:
         return [] if len(got) == want["size"] else [f"{name} holds {len(got)} bytes"]
     if isinstance(want, dict):
-        want = open(os.path.join(os.fsencode(folder), expand(want["same"], texts, source)), "rb").read()
+        want = open(os.path.join(os.fsencode(folder), expand(want["same"])), "rb").read()
     elif want is None:
         want = made[path]
     else:
-        want = expand(want, texts, source)
+        want = expand(want)
     return [] if got == want else [f"{name} holds {got[:120]!r}...\n  expected {want[:120]!r}..."]
 
 
 def main(argv):
-    tools, source, windows, files = {}, ".", False, []
-    while argv:
-        word = argv.pop(0)
-        if word == "--tool":
-            name, _, command = argv.pop(0).partition("=")
-            tools[name] = command
-        elif word == "--source":
-            source = argv.pop(0)
-        elif word == "--windows":
-            windows = True
-        else:
-            files.append(word)
-    signal.signal(signal.SIGPIPE, signal.SIG_DFL)
+    windows = "--windows" in argv
+    for flag, value in zip(argv, argv[1:]):
+        if flag == "--tool":
+            TOOLS.update([value.split("=", 1)])
     passed = failed = skipped = 0
-    for path in files:
+    for path in [a for a in argv if a.endswith(".toml")]:
+        TEXTS.clear()
+        TEXTS.update(tomllib.load(open(os.path.join(os.path.dirname(path), "texts.toml"), "rb"))["texts"])
         data = tomllib.load(open(path, "rb"))
-        texts = {}
-        for shared in data.get("include", []):
-            texts.update(tomllib.load(open(os.path.join(os.path.dirname(path), shared), "rb"))["texts"])
-        texts.update(data.get("texts", {}))
-        if windows:
-            texts.update(data.get("windows-texts", {}))
+        TEXTS.update(data.get("texts", {}))
         for case in data.get("case", []):
             if case.get("posix" if windows else "windows"):
                 skipped += 1
                 continue
-            problems = check_case(case, tools, texts, source, windows)
+            problems = check_case(case, windows)
             passed, failed = passed + (not problems), failed + bool(problems)
             for problem in problems:
                 print(f"FAILED {os.path.basename(path)}: {case['name']}: {problem}")
