@@ -5,7 +5,7 @@ the real programs on real files. Prints a line per failed case and 'N passed, N 
 usage: run_cases.py --tool NAME=COMMAND... [--windows] CASES.toml...
 
 A case makes its files, runs its steps (program, arguments, setup) and compares each
-step's console bytes and exit status; then every file it names under `expect` must hold
+step's console bytes (none when it names none) and exit status; then every file it names under `expect` must hold
 those bytes (or be absent, match another file, have a size or a mode), and every
 other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in them
 {NAME} is a text of [texts] (texts.toml's and the file's own),
@@ -161,7 +161,7 @@ def check_case(case, windows):
             expected = expand(step.get("stdout", ""))
             if windows:
                 expected = expected.replace(b"\n", b"\r\n")
-            if "stdout" in step and output != expected:
+            if output != expected:
                 problems.append(f"step {number} printed {output!r}\n  expected {expected!r}")
             if status != step.get("status", 0):
                 problems.append(f"step {number} ended with {status}")

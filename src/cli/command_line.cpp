@@ -30,7 +30,8 @@ void copyName(const char* argument, char (&name)[kNameCapacity]) {
     if (length >= kNameCapacity) {
         base::fail(base::Failure::NameTooLong);
     }
-    std::memcpy(name, argument, length + 1);
+    std::memcpy(name, argument, length);
+    name[length] = '\0';
 }
 
 // An empty argument copies nothing, so its slot stays free for the next name.
@@ -42,10 +43,6 @@ void takeFileName(const char* argument, FileNames& names) {
     } else {
         base::showUsage();
     }
-}
-
-bool isHelpRequest(const char* argument) {
-    return argument[0] == '/' && argument[1] == '?' && argument[2] == '\0';
 }
 
 } // namespace
@@ -60,12 +57,14 @@ void deriveOutputName(const char* input, const char* extension,
         base::fail(base::Failure::NameTooLong);
     }
     std::memcpy(output, input, stemLength);
-    std::memcpy(output + stemLength, extension, extensionLength + 1);
+    std::memcpy(output + stemLength, extension, extensionLength);
+    output[stemLength + extensionLength] = '\0';
 }
 
 void parseCommandLine(int argc, const char* const argv[], const char* letters,
                       Options& options, FileNames& names) {
-    if (argc < 2 || isHelpRequest(argv[1])) {
+    // "/?" needs no test of its own: '?' is no program's option letter.
+    if (argc < 2) {
         base::showUsage();
     }
     for (int i = 1; i < argc; ++i) {

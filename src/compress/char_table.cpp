@@ -1,5 +1,8 @@
 #include "compress/char_table.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace compress {
 
 void countLine(CharacterCounts& counts, const char* line) {
@@ -10,16 +13,12 @@ void countLine(CharacterCounts& counts, const char* line) {
 
 void selectTable(CharacterCounts& counts, format::CompressedHeader& header) {
     for (std::uint8_t& entry : header.table) {
+        // The first of the largest counters: among equals the lower value.
         // Byte value 0 never occurs in a line, so its counter stays 0 and it
         // is the pick once every other counter has been used up.
-        std::size_t best = 0;
-        for (std::size_t value = 1; value < kByteValues; ++value) {
-            if (counts.count[value] > counts.count[best]) {
-                best = value;
-            }
-        }
-        entry = static_cast<std::uint8_t>(best);
-        counts.count[best] = 0;
+        std::uint32_t* best = std::max_element(std::begin(counts.count), std::end(counts.count));
+        entry = static_cast<std::uint8_t>(best - counts.count);
+        *best = 0;
     }
 }
 
