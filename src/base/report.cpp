@@ -6,13 +6,23 @@ namespace base {
 
 Speaker speaker{nullptr, false};
 
-const char* failureMessage(Failure failure) {
-    for (std::size_t i = 0; i < speaker.voice->failureCount; ++i) {
-        if (speaker.voice->failures[i].failure == failure) {
-            return speaker.voice->failures[i].text;
+namespace {
+
+const char* textIn(const FailureTexts& list, Failure failure) {
+    for (std::size_t i = 0; i < list.count; ++i) {
+        if (list.texts[i].failure == failure) {
+            return list.texts[i].text;
         }
     }
-    return "Unknown error";
+    return nullptr;
+}
+
+} // namespace
+
+const char* failureMessage(Failure failure) {
+    const char* text = textIn(speaker.voice->own, failure);
+    text = text != nullptr ? text : textIn(speaker.voice->shared, failure);
+    return text != nullptr ? text : "Unknown error";
 }
 
 void printMessage(const char* format, ...) {

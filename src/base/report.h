@@ -52,14 +52,21 @@ struct FailureText {
     const char* text;
 };
 
+// A list of failure texts.
+struct FailureTexts {
+    const FailureText* texts;
+    std::size_t count;
+};
+
 // What one program says: its name (passed to every message that names it),
-// the banner's notice, the usage text after "Usage:  NAME", and its failures.
+// the banner's notice, the usage text after "Usage:  NAME", the texts of the
+// failures it shares with the other program, and those of its own.
 struct Voice {
     const char* toolName;
     const char* notice;
     const char* usage;
-    const FailureText* failures;
-    std::size_t failureCount;
+    FailureTexts shared;
+    FailureTexts own;
 };
 
 // The voice of this run, and whether /Q has silenced it. Each message reads

@@ -1,9 +1,29 @@
 #include "cli/files.h"
 
 #include "base/ascii.h"
-#include "base/report.h"
+
+#include <iterator>
 
 namespace cli {
+
+using base::Failure;
+
+namespace {
+
+constexpr base::FailureText kTexts[] = {
+    {Failure::SameName, "Input and output files must have different names"},
+    {Failure::OutputExists, "Cannot overwrite existing output file"},
+    {Failure::OpenInput, "Cannot open input file"},
+    {Failure::OpenOutput, "Cannot open output file"},
+    {Failure::ReadInput, "Error reading input file"},
+    {Failure::WriteOutput, "Error writing output file"},
+    {Failure::SeekOutput, "Seek error on output file"},
+    {Failure::NameTooLong, "File name too long"},
+};
+
+} // namespace
+
+const base::FailureTexts kSharedFailures{kTexts, std::size(kTexts)};
 
 void refuseOutputName(const char* inputName, const char* outputName, bool overwrite) {
     if (base::equalIgnoringCase(inputName, outputName)) {

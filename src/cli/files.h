@@ -3,9 +3,14 @@
 // any name, and an existing one is replaced only when /O says so.
 #pragma once
 
+#include "base/report.h"
 #include "platform/platform.h"
 
 namespace cli {
+
+// The texts of the failures both programs meet: the refusals below, a name
+// too long, a read or a write that fails.
+extern const base::FailureTexts kSharedFailures;
 
 // Fails (SameName) when the names are equal ignoring ASCII case, and, unless
 // `overwrite`, (OutputExists) when the output opens for reading. An output

@@ -15,17 +15,9 @@ using base::printMessage;
 namespace {
 
 constexpr base::FailureText kFailures[] = {
-    {Failure::SameName, "Input and output files must have different names"},
-    {Failure::OutputExists, "Cannot overwrite existing output file"},
-    {Failure::OpenInput, "Cannot open input file"},
-    {Failure::OpenOutput, "Cannot open output file"},
     {Failure::SeekInput, "Seek error on input file"},
-    {Failure::ReadInput, "Error reading input file"},
-    {Failure::WriteOutput, "Error writing output file"},
-    {Failure::SeekOutput, "Seek error on output file"},
     {Failure::TooLarge, "File too large to compress"},
     {Failure::AlreadyCompressed, "Input file is already compressed"},
-    {Failure::NameTooLong, "File name too long"},
 };
 
 // The only storage the input gets: one line at a time.
@@ -101,7 +93,7 @@ const base::Voice kVoice{"SQUEEZLE", "Batch file compressor. Free software, with
                          "    /K remove comments\n"
                          "    /O overwrite file\n"
                          "    /Q quiet\n",
-                         kFailures, std::size(kFailures)};
+                         cli::kSharedFailures, {kFailures, std::size(kFailures)}};
 
 void run(const RunOptions& options, const char* inputName, const char* outputName,
          compress::PassConsumer& consumer) {

@@ -16,14 +16,6 @@ using base::printMessage;
 namespace {
 
 constexpr base::FailureText kFailures[] = {
-    {Failure::SameName, "Input and output files must have different names"},
-    {Failure::OutputExists, "Cannot overwrite existing output file"},
-    {Failure::OpenInput, "Cannot open input file"},
-    {Failure::OpenOutput, "Cannot open output file"},
-    {Failure::ReadInput, "Error reading input file"},
-    {Failure::WriteOutput, "Error writing output file"},
-    {Failure::SeekOutput, "Seek error on output file"},
-    {Failure::NameTooLong, "File name too long"},
     {Failure::FileTooLong, "File is longer than any compressed file can be"},
     {Failure::ShortFile, "File is shorter than a compressed file's header"},
     {Failure::NotCompressed, "Input file is not a compressed file"},
@@ -153,7 +145,7 @@ const base::Voice kVoice{"UNSQUEEZLE", "Batch file decompressor. Free software, 
                          "    /R raw: add no LF after each CR\n"
                          "    /O overwrite file\n"
                          "    /Q quiet\n",
-                         kFailures, std::size(kFailures)};
+                         cli::kSharedFailures, {kFailures, std::size(kFailures)}};
 
 void run(const RunOptions& options, const char* inputName, const char* outputName) {
     showStart(options, inputName, outputName);
