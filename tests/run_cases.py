@@ -49,17 +49,15 @@ def macro(body):
 
 
 def prepare(setup, folder):
-    """What the step's setup asks of the child's side, as keyword arguments and a hook."""
+    """What the step's setup asks: standard input and output, files held, hooks run in
+    the child before it starts the program, whether the console is read late."""
     stdin, stdout, hold, hooks, slow = None, "pipe", [], [], False
     for item in setup:
         key, _, value = item.partition("=")
-        if key == "stdin":  # a file of the folder, or its bytes through a pipe
-            pipe, _, name = value.rpartition(":")
-            stdin = open(os.path.join(folder, name), "rb")
-            if pipe:
-                stdin, feed = os.pipe()
-                os.write(feed, open(os.path.join(folder, name), "rb").read())
-                os.close(feed)
+        if key == "stdin":  # the bytes of a file of the folder, through a pipe
+            stdin, feed = os.pipe()
+            os.write(feed, open(os.path.join(folder, value), "rb").read())
+            os.close(feed)
         elif key == "stdout":  # pty, gone, or a file of the folder
             stdout = value
         elif key == "fsize":
