@@ -1,5 +1,10 @@
 #include "format/format.h"
 
+#include <algorithm>
+#include <functional>
+#include <iterator>
+#include <numeric>
+
 namespace format {
 namespace {
 
@@ -19,9 +24,7 @@ void headerBytes(const CompressedHeader& header, std::uint8_t (&bytes)[kHeaderSi
     bytes[2] = header.flags;
     bytes[3] = header.reserved;
     putLittleEndian16(bytes + 4, header.characterCount);
-    for (std::size_t i = 0; i < kTableSize; ++i) {
-        bytes[6 + i] = header.table[i];
-    }
+    std::copy(std::begin(header.table), std::end(header.table), bytes + 6);
 }
 
 CompressedHeader headerOf(const std::uint8_t (&bytes)[kHeaderSize]) {
@@ -30,23 +33,20 @@ CompressedHeader headerOf(const std::uint8_t (&bytes)[kHeaderSize]) {
     header.flags = bytes[2];
     header.reserved = bytes[3];
     header.characterCount = littleEndian16(bytes + 4);
-    for (std::size_t i = 0; i < kTableSize; ++i) {
-        header.table[i] = bytes[6 + i];
-    }
+    std::copy(bytes + 6, std::end(bytes), header.table);
     return header;
 }
 
+// Each stored byte is the XOR of its table byte and all after it: a running
+// XOR from the end, which the XOR of stored neighbours undoes.
 void scrambleTable(CompressedHeader& header) {
-    for (std::size_t i = kTableSize - 1; i-- > 0;) {
-        header.table[i] ^= header.table[i + 1];
-    }
+    std::partial_sum(std::rbegin(header.table), std::rend(header.table),
+                     std::rbegin(header.table), std::bit_xor<>());
 }
 
-// Front to back, each stored byte still has its stored successor beside it.
 void unscrambleTable(CompressedHeader& header) {
-    for (std::size_t i = 0; i + 1 < kTableSize; ++i) {
-        header.table[i] ^= header.table[i + 1];
-    }
+    std::adjacent_difference(std::rbegin(header.table), std::rend(header.table),
+                             std::rbegin(header.table), std::bit_xor<>());
 }
 
 bool hasSignature(const std::uint8_t (&firstBytes)[4]) {
@@ -54,10 +54,8 @@ bool hasSignature(const std::uint8_t (&firstBytes)[4]) {
 }
 
 CharacterCodes codesOf(const CompressedHeader& header, std::uint8_t byte) {
-    std::size_t position = 0;
-    while (position < kTableSize && header.table[position] != byte) {
-        ++position;
-    }
+    auto position = static_cast<std::size_t>(
+        std::find(std::begin(header.table), std::end(header.table), byte) - header.table);
     if (position < kOneCodeEntries) {
         return {{static_cast<std::uint8_t>(kFirstRankCode + position)}, 1};
     }
