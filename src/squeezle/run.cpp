@@ -32,14 +32,14 @@ constexpr base::FailureText kFailures[] = {
 input::LineBuffer lineBuffer;
 
 // A file that this tool wrote is not compressed again. The probe's read is not
-// checked: a short or failed read leaves zeros, which never match.
+// checked: a short or failed read leaves zeros, which never match. The first
+// pass rewinds the input, so the probe leaves it where it stands.
 void refuseCompressedInput(platform::File input) {
     std::uint8_t probe[4] = {};
     platform::readFile(input, probe, sizeof probe);
     if (format::hasSignature(probe)) {
         fail(Failure::AlreadyCompressed);
     }
-    platform::seekTo(input, 0);
 }
 
 // One pass over the input. Both passes see exactly the same lines.
