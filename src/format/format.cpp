@@ -58,6 +58,10 @@ CharacterCodes codesOf(const CompressedHeader& header, std::uint8_t byte) {
     while (position < kTableSize && header.table[position] != byte) {
         ++position;
     }
+    return codesAt(position, byte);
+}
+
+CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {
     if (position < kOneCodeEntries) {
         return {{static_cast<std::uint8_t>(kFirstRankCode + position)}, 1};
     }
