@@ -11,16 +11,21 @@ namespace {
 
 // The longest message is the start line with two names of 259 bytes each.
 constexpr std::size_t kMessageCapacity = 1024;
-// Output waits here, so that a run into a file or pipe does not pay one
-// system write per progress line.
+// Output waits here, so that a run does not pay one system write per
+// progress line: into a file or pipe until the buffer fills.
 constexpr std::size_t kPendingCapacity = 4096;
+// An interactive console is sent progress text once it has waited this long:
+// about two frames of a screen, so a person still sees the number move, while
+// a console that takes each write slowly gets a few dozen a second at most.
+constexpr std::uint64_t kShowAfterMilliseconds = 30;
 
 struct Console {
     char pending[kPendingCapacity];
     std::size_t used;
-    int interactive; // -1 until asked, then 0 or 1
+    int interactive;         // -1 until asked, then 0 or 1
+    std::uint64_t lastShown; // when an interactive console was last sent its text
 };
-Console console{{}, 0, -1};
+Console console{{}, 0, -1, 0};
 
 void flushConsole() {
     if (console.used > 0) {
@@ -35,6 +40,16 @@ void put(const char* bytes, std::size_t size) {
             flushConsole();
         }
         console.pending[console.used++] = bytes[i];
+    }
+}
+
+// A message that ends a line shows at once; progress text shows once it has
+// waited long enough to be seen.
+void showWhenDue(bool endsLine) {
+    std::uint64_t now = detail::millisecondsNow();
+    if (endsLine || now - console.lastShown >= kShowAfterMilliseconds) {
+        flushConsole();
+        console.lastShown = now;
     }
 }
 
@@ -57,7 +72,7 @@ void print(const char* format, std::va_list arguments) {
         console.interactive = detail::consoleIsInteractive() ? 1 : 0;
     }
     if (console.interactive == 1) {
-        flushConsole();
+        showWhenDue(length > 0 && message[length - 1] == '\n');
     }
 }
 
