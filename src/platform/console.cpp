@@ -35,11 +35,16 @@ void flushConsole() {
 }
 
 void put(const char* bytes, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
+    while (size > 0) {
         if (console.used == kPendingCapacity) {
             flushConsole();
         }
-        console.pending[console.used++] = bytes[i];
+        std::size_t room = kPendingCapacity - console.used;
+        std::size_t part = size < room ? size : room;
+        std::memcpy(console.pending + console.used, bytes, part);
+        console.used += part;
+        bytes += part;
+        size -= part;
     }
 }
 
@@ -60,13 +65,17 @@ void print(const char* format, std::va_list arguments) {
     // A format that fails prints nothing; one too long is cut at the buffer.
     int formatted = std::vsnprintf(message, sizeof message, format, arguments);
     std::size_t length = std::strlen(formatted < 0 ? "" : message);
-    std::size_t lineEndLength = std::strlen(detail::kConsoleLineEnd);
-    for (std::size_t i = 0; i < length; ++i) {
-        if (message[i] == '\n') {
-            put(detail::kConsoleLineEnd, lineEndLength);
-        } else {
-            put(message + i, 1);
+    // The text between line feeds goes in whole: a run prints one message
+    // for every line of its input.
+    for (std::size_t start = 0; start < length;) {
+        auto* lineFeed = static_cast<const char*>(std::memchr(message + start, '\n', length - start));
+        std::size_t stop = lineFeed == nullptr ? length : static_cast<std::size_t>(lineFeed - message);
+        put(message + start, stop - start);
+        if (stop < length) {
+            put(detail::kConsoleLineEnd, std::strlen(detail::kConsoleLineEnd));
+            ++stop;
         }
+        start = stop;
     }
     if (console.interactive < 0) {
         console.interactive = detail::consoleIsInteractive() ? 1 : 0;
