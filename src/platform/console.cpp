@@ -64,7 +64,11 @@ void print(const char* format, std::va_list arguments) {
     static char message[kMessageCapacity];
     // A format that fails prints nothing; one too long is cut at the buffer.
     int formatted = std::vsnprintf(message, sizeof message, format, arguments);
-    std::size_t length = std::strlen(formatted < 0 ? "" : message);
+    printText(formatted < 0 ? "" : message);
+}
+
+void printText(const char* message) {
+    std::size_t length = std::strlen(message);
     // The text between line feeds goes in whole: a run prints one message
     // for every line of its input.
     for (std::size_t start = 0; start < length;) {

@@ -88,6 +88,9 @@ void startProcess();
 // are the same however they are grouped. Failures are ignored.
 void print(const char* format, std::va_list arguments);
 
+// Prints `text` as print() prints a message that needs no formatting.
+void printText(const char* text);
+
 // Sends everything printed so far to standard output, then ends the process.
 [[noreturn]] void exitProcess(int status);
 

@@ -4,6 +4,7 @@
 #include "format/format.h"
 #include "input/line_reader.h"
 
+#include <cstring>
 #include <iterator>
 
 namespace squeezle {
@@ -42,6 +43,26 @@ void refuseCompressedInput(platform::File input) {
     }
 }
 
+// "Compressing line N" and a CR, as printMessage would print it, formatted
+// here: it is printed for every line of both passes, and printf-style
+// formatting would cost more than coding the line does.
+void showProgress(std::uint32_t lineNumber) {
+    char text[] = "Compressing line 4294967295\r"; // room for the largest number
+    char digits[10];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + lineNumber % 10);
+        lineNumber /= 10;
+    } while (lineNumber > 0);
+    char* at = text + std::strlen("Compressing line ");
+    while (count > 0) {
+        *at++ = digits[--count];
+    }
+    *at++ = '\r';
+    *at = '\0';
+    platform::printText(text);
+}
+
 // One pass over the input. Both passes see exactly the same lines.
 //
 // A line longer than one read comes in pieces. Only a piece that ends its line
@@ -70,7 +91,7 @@ void walkInput(int pass, const RunOptions& options, platform::File input,
             continue;
         }
         if (!base::speaker.quiet) {
-            printMessage("Compressing line %u\r", ++lineNumber);
+            showProgress(++lineNumber);
         }
         consumer.takeLine(pass, lineBuffer.text);
     }
