@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# How close both programs come to the least their work can cost, on the
-# largest files they take: squeezle against the floor (the same reads, seeks
-# and writes with no work between them), unsqueezle against cat copying the
-# compressed file. The two of a pair take turns, a few runs each, for many
-# rounds, so that a slow moment of the machine falls on both; the medians and
-# their ratio are printed, then squeezle on a pseudo-terminal against the same
-# run redirected, and the peak memory of each program. Not part of any test run.
+# How close both programs come to the least their work can cost: squeezle
+# against the floor (the same reads, seeks and writes with no work between
+# them) on the largest input it takes and on a long script of short lines,
+# unsqueezle against cat copying the largest compressed file. The two of a
+# pair take turns, a few runs each, for many rounds, so that a slow moment of
+# the machine falls on both; the medians and their ratio are printed. Then
+# squeezle on a pseudo-terminal against the same run into a file, and the
+# peak memory of each program. Not part of any test run.
 #   bench/run.sh [release build folder] [rounds]      (needs cc, hyperfine, python3)
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
@@ -22,6 +23,9 @@ cc -O2 -o floor "$tools/floor.c"
 text() { yes 'echo x' | tr -d '\n' | head -c "$1" || true; } # yes ends on SIGPIPE
 for _ in $(seq 63); do text 1022; printf '\r\n'; done >largest.bat
 { text 989; printf '\r\n'; } >>largest.bat
+# A long script of short commands: 2,800 lines of 20 bytes and CR LF, 5,600
+# progress lines over both passes.
+python3 -c 'open("short.bat", "wb").write(b"echo Compressing now\r\n" * 2800)'
 # The largest compressed file: 65503 characters 'a', which the empty table
 # lacks, each the literal codes 0 1 6, and one padding code: 98291 bytes.
 python3 -c '
@@ -57,12 +61,19 @@ print(f"{a} median {m[a]:.3f} ms, {b} median {m[b]:.3f} ms, "
 PY
 }
 
-compare compress squeezle "$build/squeezle /O largest.bat largest.zcl.out" true \
-    floor "./floor largest.bat floor.zcl" true
-compare decode unsqueezle "$build/unsqueezle /Q largest.zcl back.bat" "rm -f back.bat" \
-    cat "cat largest.zcl" true
-"$tools/pty-time" -- "$build/squeezle" /O largest.bat largest.zcl.out
-for program in "squeezle /O largest.bat largest.zcl.out" "unsqueezle /Q /O largest.zcl back.bat"; do
+for input in largest short; do
+    compare "compress-$input" "squeezle $input.bat" "$build/squeezle /O $input.bat $input.zcl" true \
+        "floor $input.bat" "./floor $input.bat floor.zcl" true
+done
+compare decode "unsqueezle largest.zcl" "$build/unsqueezle /Q largest.zcl back.bat" "rm -f back.bat" \
+    "cat largest.zcl" "cat largest.zcl" true
+# A pseudo-terminal costs something of itself: /Q prints nothing at all.
+for run in "largest.bat" "short.bat" "/Q short.bat"; do
+    echo -n "squeezle $run, terminal against file: "
+    # shellcheck disable=SC2086 # the options and the input
+    "$tools/pty-time" -- "$build/squeezle" /O $run out.zcl
+done
+for program in "squeezle /O largest.bat out.zcl" "unsqueezle /Q /O largest.zcl back.bat"; do
     # shellcheck disable=SC2086 # the program and its arguments
     /usr/bin/time -f "${program%% *}: peak memory %M KiB" "$build"/$program >/dev/null
 done
