@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks the packages as a user receives them: the .deb unpacked with dpkg -x
 # compresses the shipped example exactly as the main build does and decodes it
-# back, its manual pages lint clean, its version is the banner's, and the
-# .tar.gz and the Windows .zip hold what they should.
+# back, lintian finds nothing in it, it needs libc6 alone, its manual pages
+# lint clean, its version is the banner's, and the .tar.gz and the Windows
+# .zip hold what they should.
 #   tests/package_check.sh <release build folder> <main build's squeezle> [windows build folder]
 set -euo pipefail
 release=$1
@@ -26,14 +27,18 @@ echo "unpacked .deb compresses the example as the main build does, and decodes i
 version=$("$bin/squeezle" "$scratch/none.bat" | sed -n 2p | cut -d' ' -f2) || true
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "package version is not $version"; exit 1; }
 echo "package version $version follows the banner"
+[ -z "$(lintian "$deb")" ] || { lintian "$deb"; exit 1; }
+[[ $(dpkg-deb -f "$deb" Depends) =~ ^libc6( \([^,]*\))?$ ]] || { echo "the .deb needs more than libc6"; exit 1; }
+echo "lintian finds nothing in the .deb, which needs libc6 alone"
 
 tarball=$(tar tzf "$release"/squeezle-*-Linux.tar.gz)
 for program in squeezle unsqueezle; do
-    page="$scratch/root/usr/share/man/man1/$program.1"
+    page="$scratch/$program.1"
+    gunzip -c "$scratch/root/usr/share/man/man1/$program.1.gz" >"$page"
     mandoc -T lint "$page"
     [ -z "$(groff -man -ww -z "$page" 2>&1)" ] || { groff -man -ww -z "$page"; exit 1; }
     grep -q "/bin/$program\$" <<<"$tarball"
-    grep -q "/share/man/man1/$program.1\$" <<<"$tarball"
+    grep -q "/share/man/man1/$program.1.gz\$" <<<"$tarball"
 done
 echo "manual pages lint clean; the .tar.gz holds both programs and pages"
 

@@ -24,20 +24,36 @@ void Compressor::takeLine(int pass, const char* line) {
 void Compressor::endPass(int pass) {
     if (pass == 1) {
         selectTable(counts_, header_);
+        selectCodes();
     }
 }
 
-void Compressor::putCode(std::uint8_t value) {
-    if (!highHalfFilled_) {
-        buffer_[position_] = static_cast<std::uint8_t>(value << 4);
-    } else {
-        buffer_[position_] |= static_cast<std::uint8_t>(value & 0x0F);
-        if (++position_ == kOutputBufferSize) {
-            writeOut(buffer_, kOutputBufferSize, true);
-            position_ = 0;
+// Looked up once per byte value rather than searched for once per character.
+// Free positions hold 0, which no line holds.
+void Compressor::selectCodes() {
+    auto pack = [](format::CharacterCodes codes) {
+        unsigned packed = 0;
+        for (std::size_t i = 0; i < codes.count; ++i) {
+            packed = packed << 4 | codes.code[i];
         }
+        return static_cast<PackedCodes>(codes.count << 12 | packed);
+    };
+    for (std::size_t value = 0; value < kByteValues; ++value) {
+        codes_[value] = pack(format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value)));
     }
-    highHalfFilled_ = !highHalfFilled_;
+    for (std::size_t position = 0; position < format::kTableSize; ++position) {
+        codes_[header_.table[position]] = pack(format::codesAt(position, header_.table[position]));
+    }
+}
+
+void Compressor::putWord(std::uint32_t word) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        buffer_[position_++] = static_cast<std::uint8_t>(word >> shift);
+    }
+    if (position_ == kOutputBufferSize) {
+        writeOut(buffer_, kOutputBufferSize, true);
+        position_ = 0;
+    }
 }
 
 void Compressor::writeOut(const std::uint8_t* bytes, std::size_t length, bool counted) {
@@ -56,17 +72,31 @@ void Compressor::codeLine(const char* line) {
     if (sourceSize_ >= format::kSourceLimit) {
         base::fail(base::Failure::TooLarge);
     }
+    // Kept in locals: the buffer's bytes may alias any member.
+    std::uint64_t pending = pending_;
+    unsigned pendingCodes = pendingCodes_;
     for (; *line != '\0'; ++line) {
-        format::CharacterCodes codes = format::codesOf(header_, static_cast<std::uint8_t>(*line));
-        for (std::size_t i = 0; i < codes.count; ++i) {
-            putCode(codes.code[i]);
+        PackedCodes codes = codes_[static_cast<std::uint8_t>(*line)];
+        unsigned count = codes >> 12U;
+        pending = pending << (4 * count) | (codes & 0x0FFFU);
+        pendingCodes += count;
+        if (pendingCodes >= kCodesPerWord) {
+            pendingCodes -= kCodesPerWord;
+            putWord(static_cast<std::uint32_t>(pending >> (4 * pendingCodes)));
         }
     }
+    pending_ = pending;
+    pendingCodes_ = pendingCodes;
 }
 
+// The last codes go out a byte at a time; an odd one out gets a 0 beside it.
 void Compressor::finish() {
-    if (highHalfFilled_) {
-        putCode(0);
+    if (pendingCodes_ % 2 != 0) {
+        pending_ <<= 4;
+        ++pendingCodes_;
+    }
+    for (; pendingCodes_ > 0; pendingCodes_ -= 2) {
+        buffer_[position_++] = static_cast<std::uint8_t>(pending_ >> (4 * (pendingCodes_ - 2)));
     }
     if (position_ > 0) {
         writeOut(buffer_, position_, true);

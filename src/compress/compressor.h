@@ -13,6 +13,13 @@ namespace compress {
 
 // The stream leaves the tool in writes of this size, plus one shorter write.
 inline constexpr std::size_t kOutputBufferSize = 1024;
+// Codes reach the buffer eight at a time, as one 32-bit word.
+inline constexpr unsigned kCodesPerWord = 8;
+static_assert(kOutputBufferSize % (kCodesPerWord / 2) == 0, "words fill the buffer exactly");
+
+// The codes of one byte value as the coder appends them: the codes in the low
+// 12 bits, first code highest, and their number above them.
+using PackedCodes = std::uint16_t;
 
 class Compressor final : public PassConsumer {
 public:
@@ -24,8 +31,6 @@ public:
     std::int32_t sourceSize() const override { return sourceSize_; }
     std::int32_t compressedSize() const override { return compressedSize_; }
 
-    // Appends one 4-bit code; a full buffer is written out at once.
-    void putCode(std::uint8_t value);
     // Writes `length` bytes at the output's position; a short write fails the
     // run (WriteOutput). Counted writes add to compressedSize().
     void writeOut(const std::uint8_t* bytes, std::size_t length, bool counted);
@@ -34,14 +39,22 @@ public:
     void codeLine(const char* line);
 
 private:
+    void selectCodes();
+    // Puts eight codes in the buffer, the first in the highest 4 bits; a full
+    // buffer is written out at once.
+    void putWord(std::uint32_t word);
     void writeHeader(bool counted);
 
     platform::File output_ = platform::kNoFile;
     format::CompressedHeader header_;
     CharacterCounts counts_;
+    PackedCodes codes_[kByteValues] = {}; // every byte's, once pass 1 chose the table
     std::uint8_t buffer_[kOutputBufferSize] = {};
-    std::size_t position_ = 0; // the byte being filled
-    bool highHalfFilled_ = false;
+    std::size_t position_ = 0; // the next byte to fill
+    // Codes not yet in the buffer, the last in the lowest 4 bits; fewer than
+    // kCodesPerWord between characters.
+    std::uint64_t pending_ = 0;
+    unsigned pendingCodes_ = 0;
     std::int32_t characterCount_ = 0;
     std::int32_t sourceSize_ = 0;
     std::int32_t compressedSize_ = 0;

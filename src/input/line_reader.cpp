@@ -9,14 +9,19 @@ namespace input {
 
 namespace {
 
+// How many of the first `size` bytes come before the first `byte`; all of them
+// when none is `byte`.
+std::size_t lengthBefore(const char* text, char byte, std::size_t size) {
+    const void* found = std::memchr(text, byte, size);
+    return found == nullptr ? size
+                            : static_cast<std::size_t>(static_cast<const char*>(found) - text);
+}
+
 // Where the line in the first `read` bytes stops: at an LF, at a Ctrl-Z, or
-// just past the last byte read.
+// just past the last byte read. Every byte of both passes goes through here,
+// so each search is the C library's, not a loop of our own.
 std::size_t lineEnd(const char* text, std::size_t read) {
-    std::size_t end = 0;
-    while (end < read && text[end] != kLineFeed && text[end] != kEndOfText) {
-        ++end;
-    }
-    return end;
+    return lengthBefore(text, kEndOfText, lengthBefore(text, kLineFeed, read));
 }
 
 } // namespace
@@ -49,7 +54,10 @@ std::size_t readLine(platform::File input, LineBuffer& line) {
     }
     line.text[stop] = '\0';
     line.cut = end == kReadSize;
-    platform::seekBy(input, -static_cast<long>(read - consumed));
+    // A read that ended with the line leaves nothing to give back.
+    if (consumed < read) {
+        platform::seekBy(input, -static_cast<long>(read - consumed));
+    }
     return consumed;
 }
 

@@ -39,8 +39,9 @@ void beginText(LineBuffer& line);
 // cut at kReadSize, or a line ended by Ctrl-Z or the end of the file, gets
 // none. An LF that directly follows the ending LF within the same read is
 // swallowed with it.
-// One read of up to kReadSize bytes and one relative seek per call leave the
-// file at the first byte not used up. A failed read ends the run (ReadInput).
+// One read of up to kReadSize bytes, and a relative seek when it took bytes
+// past the line, leave the file at the first byte not used up. A failed read
+// ends the run (ReadInput).
 std::size_t readLine(platform::File input, LineBuffer& line);
 
 // Removes blanks and tabs from the end of `line` in place; a CR stops it.

@@ -11,16 +11,21 @@ namespace {
 
 // The longest message is the start line with two names of 259 bytes each.
 constexpr std::size_t kMessageCapacity = 1024;
-// Output waits here, so that a run into a file or pipe does not pay one
-// system write per progress line.
+// Output waits here, so that a run does not pay one system write per
+// progress line: into a file or pipe until the buffer fills.
 constexpr std::size_t kPendingCapacity = 4096;
+// An interactive console is sent progress text once it has waited this long:
+// about two frames of a screen, so a person still sees the number move, while
+// a console that takes each write slowly gets a few dozen a second at most.
+constexpr std::uint64_t kShowAfterMilliseconds = 30;
 
 struct Console {
     char pending[kPendingCapacity];
     std::size_t used;
-    int interactive; // -1 until asked, then 0 or 1
+    int interactive;         // -1 until asked, then 0 or 1
+    std::uint64_t lastShown; // when an interactive console was last sent its text
 };
-Console console{{}, 0, -1};
+Console console{{}, 0, -1, 0};
 
 void flushConsole() {
     if (console.used > 0) {
@@ -30,11 +35,26 @@ void flushConsole() {
 }
 
 void put(const char* bytes, std::size_t size) {
-    for (std::size_t i = 0; i < size; ++i) {
+    while (size > 0) {
         if (console.used == kPendingCapacity) {
             flushConsole();
         }
-        console.pending[console.used++] = bytes[i];
+        std::size_t room = kPendingCapacity - console.used;
+        std::size_t part = size < room ? size : room;
+        std::memcpy(console.pending + console.used, bytes, part);
+        console.used += part;
+        bytes += part;
+        size -= part;
+    }
+}
+
+// A message that ends a line shows at once; progress text shows once it has
+// waited long enough to be seen.
+void showWhenDue(bool endsLine) {
+    std::uint64_t now = detail::millisecondsNow();
+    if (endsLine || now - console.lastShown >= kShowAfterMilliseconds) {
+        flushConsole();
+        console.lastShown = now;
     }
 }
 
@@ -44,20 +64,28 @@ void print(const char* format, std::va_list arguments) {
     static char message[kMessageCapacity];
     // A format that fails prints nothing; one too long is cut at the buffer.
     int formatted = std::vsnprintf(message, sizeof message, format, arguments);
-    std::size_t length = std::strlen(formatted < 0 ? "" : message);
-    std::size_t lineEndLength = std::strlen(detail::kConsoleLineEnd);
-    for (std::size_t i = 0; i < length; ++i) {
-        if (message[i] == '\n') {
-            put(detail::kConsoleLineEnd, lineEndLength);
-        } else {
-            put(message + i, 1);
+    printText(formatted < 0 ? "" : message);
+}
+
+void printText(const char* message) {
+    std::size_t length = std::strlen(message);
+    // The text between line feeds goes in whole: a run prints one message
+    // for every line of its input.
+    for (std::size_t start = 0; start < length;) {
+        auto* lineFeed = static_cast<const char*>(std::memchr(message + start, '\n', length - start));
+        std::size_t stop = lineFeed == nullptr ? length : static_cast<std::size_t>(lineFeed - message);
+        put(message + start, stop - start);
+        if (stop < length) {
+            put(detail::kConsoleLineEnd, std::strlen(detail::kConsoleLineEnd));
+            ++stop;
         }
+        start = stop;
     }
     if (console.interactive < 0) {
         console.interactive = detail::consoleIsInteractive() ? 1 : 0;
     }
     if (console.interactive == 1) {
-        flushConsole();
+        showWhenDue(length > 0 && message[length - 1] == '\n');
     }
 }
 

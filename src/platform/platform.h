@@ -82,9 +82,14 @@ bool isPathArgument(const char* argument);
 void startProcess();
 
 // printf-style formatting to standard output. Output is buffered and reaches
-// standard output when the buffer fills, at the end of each message on an
-// interactive console, and when the process ends. Failures are ignored.
+// standard output when the buffer fills and when the process ends; on an
+// interactive console also with every message that ends in a line feed, and
+// with any other once text has waited a few tens of milliseconds. The bytes
+// are the same however they are grouped. Failures are ignored.
 void print(const char* format, std::va_list arguments);
+
+// Prints `text` as print() prints a message that needs no formatting.
+void printText(const char* text);
 
 // Sends everything printed so far to standard output, then ends the process.
 [[noreturn]] void exitProcess(int status);

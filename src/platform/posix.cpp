@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace platform {
@@ -168,6 +169,13 @@ namespace detail {
 const char kConsoleLineEnd[] = "\n";
 
 bool consoleIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
+
+std::uint64_t millisecondsNow() {
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<std::uint64_t>(now.tv_sec) * 1000 +
+           static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
+}
 
 // A console that the caller made non-blocking refuses bytes while its reader
 // lags: they wait for room rather than being lost. Any other failure (the

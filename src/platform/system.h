@@ -3,15 +3,20 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace platform::detail {
 
 // What a line feed of a message becomes on this system's standard output.
 extern const char kConsoleLineEnd[];
 
-// True when standard output is an interactive console, where every message
-// should show at once; false for files and pipes, where it may wait.
+// True when standard output is an interactive console, where messages
+// should show soon; false for files and pipes, where it may wait.
 bool consoleIsInteractive();
+
+// Milliseconds since some fixed moment, never going back when the wall clock
+// is set: how long console text has waited to be shown.
+std::uint64_t millisecondsNow();
 
 // Writes all of `bytes` to standard output; failures are ignored.
 void writeStandardOutput(const char* bytes, std::size_t size);

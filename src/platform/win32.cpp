@@ -89,6 +89,8 @@ bool consoleIsInteractive() {
     return ::GetFileType(::GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
 }
 
+std::uint64_t millisecondsNow() { return ::GetTickCount64(); }
+
 void writeStandardOutput(const char* bytes, std::size_t size) {
     HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD written = 0;

@@ -4,6 +4,7 @@
 #include "format/format.h"
 #include "input/line_reader.h"
 
+#include <cstring>
 #include <iterator>
 
 namespace squeezle {
@@ -24,14 +25,34 @@ constexpr base::FailureText kFailures[] = {
 input::LineBuffer lineBuffer;
 
 // A file that this tool wrote is not compressed again. The probe's read is not
-// checked: a short or failed read leaves zeros, which never match.
+// checked: a short or failed read leaves zeros, which never match. The first
+// pass rewinds the input, so the probe leaves it where it stands.
 void refuseCompressedInput(platform::File input) {
     std::uint8_t probe[4] = {};
     platform::readFile(input, probe, sizeof probe);
     if (format::hasSignature(probe)) {
         fail(Failure::AlreadyCompressed);
     }
-    platform::seekTo(input, 0);
+}
+
+// "Compressing line N" and a CR, as printMessage would print it, formatted
+// here: it is printed for every line of both passes, and printf-style
+// formatting would cost more than coding the line does.
+void showProgress(std::uint32_t lineNumber) {
+    char text[] = "Compressing line 4294967295\r"; // room for the largest number
+    char digits[10];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + lineNumber % 10);
+        lineNumber /= 10;
+    } while (lineNumber > 0);
+    char* at = text + std::strlen("Compressing line ");
+    while (count > 0) {
+        *at++ = digits[--count];
+    }
+    *at++ = '\r';
+    *at = '\0';
+    platform::printText(text);
 }
 
 // One pass over the input. Both passes see exactly the same lines.
@@ -62,7 +83,7 @@ void walkInput(int pass, const RunOptions& options, platform::File input,
             continue;
         }
         if (!base::speaker.quiet) {
-            printMessage("Compressing line %u\r", ++lineNumber);
+            showProgress(++lineNumber);
         }
         consumer.takeLine(pass, lineBuffer.text);
     }
