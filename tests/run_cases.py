@@ -77,7 +77,7 @@ def prepare(setup, folder):
     return stdin, stdout, hold, hooks, slow
 
 
-def collect(child, fds, slow, limit=20):
+def collect(child, fds, slow, limit=10):
     """What the child prints on each of `fds`, until it ends (not until the pipes close:
     a helper it starts, such as Wine's server, may hold them open)."""
     got, ends, deadline = {fd: b"" for fd in fds}, list(fds), time.time() + limit
