@@ -1,5 +1,6 @@
 #include "base/report.h"
 
+#include <algorithm>
 #include <cstdarg>
 
 namespace base {
@@ -9,12 +10,10 @@ Speaker speaker{nullptr, false};
 namespace {
 
 const char* textIn(const FailureTexts& list, Failure failure) {
-    for (std::size_t i = 0; i < list.count; ++i) {
-        if (list.texts[i].failure == failure) {
-            return list.texts[i].text;
-        }
-    }
-    return nullptr;
+    const FailureText* end = list.texts + list.count;
+    const FailureText* found = std::find_if(
+        list.texts, end, [failure](const FailureText& entry) { return entry.failure == failure; });
+    return found != end ? found->text : nullptr;
 }
 
 } // namespace
