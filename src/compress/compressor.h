@@ -31,14 +31,13 @@ public:
     std::int32_t sourceSize() const override { return sourceSize_; }
     std::int32_t compressedSize() const override { return compressedSize_; }
 
+private:
     // Writes `length` bytes at the output's position; a short write fails the
     // run (WriteOutput). Counted writes add to compressedSize().
     void writeOut(const std::uint8_t* bytes, std::size_t length, bool counted);
     // Codes the characters of one kept line; fails (TooLarge) before coding a
     // line that brings the source size to the limit.
     void codeLine(const char* line);
-
-private:
     void selectCodes();
     // Puts eight codes in the buffer, the first in the highest 4 bits; a full
     // buffer is written out at once.

@@ -3,7 +3,6 @@
 namespace decompress {
 
 using base::Failure;
-using format::kTableSize;
 
 namespace {
 

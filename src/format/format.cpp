@@ -53,12 +53,6 @@ bool hasSignature(const std::uint8_t (&firstBytes)[4]) {
     return firstBytes[0] == (kSignature & 0xFF) && firstBytes[1] == (kSignature >> 8);
 }
 
-CharacterCodes codesOf(const CompressedHeader& header, std::uint8_t byte) {
-    auto position = static_cast<std::size_t>(
-        std::find(std::begin(header.table), std::end(header.table), byte) - header.table);
-    return codesAt(position, byte);
-}
-
 CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {
     if (position < kOneCodeEntries) {
         return {{static_cast<std::uint8_t>(kFirstRankCode + position)}, 1};

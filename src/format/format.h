@@ -71,10 +71,6 @@ struct CharacterCodes {
     std::size_t count;
 };
 
-// The codes of `byte` under `header`'s table; the first position holding it
-// counts, and a byte the table lacks is a literal.
-CharacterCodes codesOf(const CompressedHeader& header, std::uint8_t byte);
-
 // The codes of `byte` standing at table `position`; from kTableSize on, the
 // literal that codes a byte the table lacks.
 CharacterCodes codesAt(std::size_t position, std::uint8_t byte);

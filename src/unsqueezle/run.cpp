@@ -76,11 +76,8 @@ void listHeader() {
     }
 }
 
-// Each CR gains an LF: the size of the text as a batch file.
-std::size_t batchSize() { return decoded.length + decoded.lines; }
-
 void listStream() {
-    std::size_t size = batchSize();
+    std::size_t size = decoded.length + decoded.lines; // each CR gains an LF
     auto ratio = size == 0 ? 0 : static_cast<unsigned>(image.size * 100 / size);
     printMessage("Lines:       %u\n", static_cast<unsigned>(decoded.lines));
     printMessage("Decoded:     %u bytes with CR LF line ends; compressed to %u%%\n",

@@ -4,6 +4,7 @@
 // its text coded again under its own table.
 #include "decompress/decoder.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -22,7 +23,9 @@ std::vector<std::uint8_t> recoded() {
     std::vector<std::uint8_t> file(bytes, bytes + format::kHeaderSize);
     std::vector<std::uint8_t> codes;
     for (std::size_t i = 0; i < decoded.length; ++i) {
-        auto character = format::codesOf(decoded.header, static_cast<std::uint8_t>(decoded.text[i]));
+        auto byte = static_cast<std::uint8_t>(decoded.text[i]);
+        const std::uint8_t* table = decoded.header.table;
+        auto character = format::codesAt(std::find(table, table + 30, byte) - table, byte);
         codes.insert(codes.end(), character.code, character.code + character.count);
     }
     codes.push_back(0); // the padding, when the count is odd
