@@ -67,11 +67,20 @@ for input in largest short; do
 done
 compare decode "unsqueezle largest.zcl" "$build/unsqueezle /Q largest.zcl back.bat" "rm -f back.bat" \
     "cat largest.zcl" "cat largest.zcl" true
-# A pseudo-terminal costs something of itself: /Q prints nothing at all.
-for run in "largest.bat" "short.bat" "/Q short.bat"; do
+# A pseudo-terminal costs something of itself: /Q prints nothing at all, and
+# true does nothing. cat of a run's console text in one write is the least
+# that any program printing those bytes pays on a terminal.
+for run in "largest.bat" "short.bat" "/Q largest.bat" "/Q short.bat"; do
     echo -n "squeezle $run, terminal against file: "
     # shellcheck disable=SC2086 # the options and the input
-    "$tools/pty-time" -- "$build/squeezle" /O $run out.zcl
+    "$tools/pty-time" -n 40 -- "$build/squeezle" /O $run out.zcl
+done
+echo -n "true, terminal against file: "
+"$tools/pty-time" -n 40 -- true
+for input in largest short; do
+    "$build/squeezle" /O $input.bat out.zcl >$input.console
+    echo -n "cat of squeezle's text for $input.bat ($(wc -c <$input.console) bytes), terminal against file: "
+    "$tools/pty-time" -n 40 -- cat $input.console
 done
 for program in "squeezle /O largest.bat out.zcl" "unsqueezle /Q /O largest.zcl back.bat"; do
     # shellcheck disable=SC2086 # the program and its arguments
