@@ -2,10 +2,11 @@
 """Runs the cases of the .toml files named: each case in a scratch folder of its own,
 the real programs on real files. Prints a line per failed case and 'N passed, N failed'.
 
-usage: run_cases.py --tool NAME=COMMAND... [--windows] CASES.toml...
+usage: run_cases.py --tool NAME=COMMAND... [--interpose LIBRARY] [--windows] CASES.toml...
 
 A case makes its files, runs its steps (program, arguments, setup) and compares each
-step's console bytes (none when it names none) and exit status; then every file it names under `expect` must hold
+step's console bytes (none when it names none; a list when the step waits partway: what
+arrives between its waits) and exit status; then every file it names under `expect` must hold
 those bytes (or be absent, match another file, have a size or a mode), and every
 other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in them
 {NAME} is a text of [texts] (texts.toml's and the file's own),
@@ -15,8 +16,12 @@ the console prints is CR LF."""
 import fcntl, os, pty, resource, select, shlex, subprocess, sys, tempfile, time
 import tomllib, tty
 
-# The programs by name, the texts that case strings name, the source tree.
+# The programs by name, the texts that case strings name, the source tree, the library
+# that makes a program's file reads wait or its reads and writes be interrupted.
 TOOLS, TEXTS, SOURCE = {}, {}, os.path.join(os.path.dirname(__file__), "..")
+INTERPOSE = None
+# A wait of the program's is 400 ms; a silence this long on its console is one.
+WAIT_SEEN = 0.2
 
 def expand(text):
     """The bytes that `text` stands for; a macro's body is expanded before the macro."""
@@ -51,7 +56,7 @@ def macro(body):
 def prepare(setup, folder):
     """What the step's setup asks: standard input and output, files held, hooks run in
     the child before it starts the program, whether the console is read late."""
-    stdin, stdout, hold, hooks, slow = None, "pipe", [], [], False
+    stdin, stdout, hold, hooks, slow, env = None, "pipe", [], [], False, None
     for item in setup:
         key, _, value = item.partition("=")
         if key == "stdin":  # the bytes of a file of the folder, through a pipe
@@ -72,15 +77,19 @@ def prepare(setup, folder):
             hold.append(fd)
         elif key == "nonblocking-late":  # a non-blocking pipe, read a second late
             slow = True
+        elif key in ("stall-reads", "interrupt-reads", "interrupt-writes"):  # which ones, from 1
+            env = env or dict(os.environ, LD_PRELOAD=INTERPOSE, ASAN_OPTIONS=os.environ.get(
+                "ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
+            env[key.replace("-", "_").upper()] = value
         else:
             raise ValueError(f"unknown setup {item}")
-    return stdin, stdout, hold, hooks, slow
+    return stdin, stdout, hold, hooks, slow, env
 
 
 def collect(child, fds, slow, limit=10):
-    """What the child prints on each of `fds`, until it ends (not until the pipes close:
-    a helper it starts, such as Wine's server, may hold them open)."""
-    got, ends, deadline = {fd: b"" for fd in fds}, list(fds), time.time() + limit
+    """What the child prints on each of `fds`, a list of (when, bytes), until it ends (not
+    until the pipes close: a helper it starts, such as Wine's server, may hold them open)."""
+    got, ends, deadline = {fd: [] for fd in fds}, list(fds), time.time() + limit
     if slow:
         time.sleep(1)
     while ends and time.time() < deadline:
@@ -91,7 +100,7 @@ def collect(child, fds, slow, limit=10):
                 data = os.read(fd, 65536)
             except OSError:  # a pseudo-terminal whose other side has closed
                 data = b""
-            got[fd] += data
+            got[fd].append((time.monotonic(), data))
             if not data:
                 ends.remove(fd)
         if ended and not ready:
@@ -105,7 +114,7 @@ def collect(child, fds, slow, limit=10):
 
 
 def run_step(step, folder):
-    stdin, stdout, hold, hooks, slow = prepare(step.get("setup", []), folder)
+    stdin, stdout, hold, hooks, slow, env = prepare(step.get("setup", []), folder)
     words = step["args"]
     command = shlex.split(TOOLS[words[0]]) + [expand(w) for w in words[1:]]
     read_end, write_end = pty.openpty() if stdout == "pty" else os.pipe()
@@ -122,7 +131,7 @@ def run_step(step, folder):
     if slow:
         os.set_blocking(write_end, False)
     child = subprocess.Popen(
-        command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE,
+        command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE, env=env,
         stdin=subprocess.DEVNULL if stdin is None else stdin,
         preexec_fn=lambda: [hook() for hook in hooks])
     os.close(write_end)
@@ -130,9 +139,20 @@ def run_step(step, folder):
     got, status = collect(child, fds, slow)
     for fd in hold + fds[1:]:
         os.close(fd)
-    errors = b"".join(line for line in got[fds[0]].splitlines(True)
+    errors = b"".join(line for line in b"".join(data for _, data in got[fds[0]]).splitlines(True)
                       if not line.startswith(b"libgcov profiling error:"))
-    return got.get(read_end, b""), errors, status
+    return bursts(got.get(read_end, [])), errors, status
+
+
+def bursts(chunks):
+    """The console's bytes, split where it was silent for a wait."""
+    parts, last = [b""], None
+    for when, data in chunks:
+        if last is not None and when - last >= WAIT_SEEN and data:
+            parts.append(b"")
+        parts[-1] += data
+        last = when if data else last
+    return parts
 
 
 def make(items, folder):
@@ -156,9 +176,12 @@ def check_case(case, windows):
         make(case.get("make", []), folder)
         for number, step in enumerate(case["run"], 1):
             output, errors, status = run_step(step, folder)
-            expected = expand(step.get("stdout", ""))
+            expected = step.get("stdout", "")
+            expected = [expand(part) for part in (expected if isinstance(expected, list) else [expected])]
             if windows:
-                expected = expected.replace(b"\n", b"\r\n")
+                expected = [part.replace(b"\n", b"\r\n") for part in expected]
+            if len(expected) == 1:  # a step that does not wait is judged by its bytes alone
+                output, expected = b"".join(output), expected[0]
             if output != expected:
                 problems.append(f"step {number} printed {output!r}\n  expected {expected!r}")
             if status != step.get("status", 0):
@@ -194,10 +217,13 @@ def check_file(path, want, made, folder):
 
 
 def main(argv):
+    global INTERPOSE
     windows = "--windows" in argv
     for flag, value in zip(argv, argv[1:]):
         if flag == "--tool":
             TOOLS.update([value.split("=", 1)])
+        elif flag == "--interpose":
+            INTERPOSE = value
     passed = failed = skipped = 0
     for path in [a for a in argv if a.endswith(".toml")]:
         TEXTS.clear()

@@ -1,0 +1,54 @@
+// Loaded ahead of the C library into a program under test (LD_PRELOAD), this
+// puts a delay or an interruption where a case wants one. The reads and the
+// writes of files (descriptors above 2) are counted from 1, apart; the ones
+// named in STALL_READS wait 400 ms first, so that a case sees what the program
+// had sent its console by then, and the ones named in INTERRUPT_READS and
+// INTERRUPT_WRITES fail with EINTR, as when a signal arrives, and do nothing.
+// Lists are numbers and commas.
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+
+bool named(const char* variable, long ordinal) {
+    const char* list = std::getenv(variable);
+    while (list != nullptr && *list != '\0') {
+        char* end = nullptr;
+        if (std::strtol(list, &end, 10) == ordinal) {
+            return true;
+        }
+        list = *end == ',' ? end + 1 : nullptr;
+    }
+    return false;
+}
+
+} // namespace
+
+extern "C" ssize_t read(int descriptor, void* into, size_t size) {
+    static long reads = 0;
+    if (descriptor > 2) {
+        ++reads;
+        if (named("STALL_READS", reads)) {
+            timespec wait{0, 400000000};
+            nanosleep(&wait, nullptr);
+        }
+        if (named("INTERRUPT_READS", reads)) {
+            errno = EINTR;
+            return -1;
+        }
+    }
+    return syscall(SYS_read, descriptor, into, size);
+}
+
+extern "C" ssize_t write(int descriptor, const void* bytes, size_t size) {
+    static long writes = 0;
+    if (descriptor > 2 && named("INTERRUPT_WRITES", ++writes)) {
+        errno = EINTR;
+        return -1;
+    }
+    return syscall(SYS_write, descriptor, bytes, size);
+}
