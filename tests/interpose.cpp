@@ -3,7 +3,8 @@
 // writes of files (descriptors above 2) are counted from 1, apart; the ones
 // named in STALL_READS wait 400 ms first, so that a case sees what the program
 // had sent its console by then, and the ones named in INTERRUPT_READS and
-// INTERRUPT_WRITES fail with EINTR, as when a signal arrives, and do nothing.
+// INTERRUPT_WRITES fail with EINTR, as when a signal arrives, and do nothing;
+// so do the console writes (descriptor 1) named in INTERRUPT_CONSOLE_WRITES.
 // Lists are numbers and commas.
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -46,7 +47,9 @@ extern "C" ssize_t read(int descriptor, void* into, size_t size) {
 
 extern "C" ssize_t write(int descriptor, const void* bytes, size_t size) {
     static long writes = 0;
-    if (descriptor > 2 && named("INTERRUPT_WRITES", ++writes)) {
+    static long consoleWrites = 0;
+    if ((descriptor > 2 && named("INTERRUPT_WRITES", ++writes)) ||
+        (descriptor == 1 && named("INTERRUPT_CONSOLE_WRITES", ++consoleWrites))) {
         errno = EINTR;
         return -1;
     }

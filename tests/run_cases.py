@@ -77,7 +77,7 @@ def prepare(setup, folder):
             hold.append(fd)
         elif key == "nonblocking-late":  # a non-blocking pipe, read a second late
             slow = True
-        elif key in ("stall-reads", "interrupt-reads", "interrupt-writes"):  # which ones, from 1
+        elif key in ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes"):
             env = env or dict(os.environ, LD_PRELOAD=INTERPOSE, ASAN_OPTIONS=os.environ.get(
                 "ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
             env[key.replace("-", "_").upper()] = value
