@@ -13,7 +13,7 @@ other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in t
 {TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {progress:N} the
 progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
 the console prints is CR LF."""
-import fcntl, os, pty, resource, select, shlex, subprocess, sys, tempfile, time
+import fcntl, math, os, pty, resource, select, shlex, subprocess, sys, tempfile, time
 import tomllib, tty
 
 # The programs by name, the texts that case strings name, the source tree, the library
@@ -100,8 +100,9 @@ def collect(child, fds, slow, limit=10):
                 data = os.read(fd, 65536)
             except OSError:  # a pseudo-terminal whose other side has closed
                 data = b""
-            got[fd].append((time.monotonic(), data))
-            if not data:
+            if data:
+                got[fd].append((time.monotonic(), data))
+            else:
                 ends.remove(fd)
         if ended and not ready:
             break
@@ -146,12 +147,12 @@ def run_step(step, folder):
 
 def bursts(chunks):
     """The console's bytes, split where it was silent for a wait."""
-    parts, last = [b""], None
+    parts, last = [b""], math.inf
     for when, data in chunks:
-        if last is not None and when - last >= WAIT_SEEN and data:
+        if when - last >= WAIT_SEEN:
             parts.append(b"")
         parts[-1] += data
-        last = when if data else last
+        last = when
     return parts
 
 
