@@ -31,7 +31,12 @@ for %%f in ("%TARGET%\*.rpt") do (
     echo   template %%~nxf
 )
 
+:: A line feed in a variable: the caret and both empty lines after it
+set LF=^
+
+
 echo.
+echo Templates:%LF%  "%TARGET%\templates"
 echo Done. Start the tools with "%TARGET%\reports.exe".
 goto :end
 

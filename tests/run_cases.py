@@ -10,8 +10,8 @@ arrives between its waits) and exit status; then every file it names under `expe
 those bytes (or be absent, match another file, have a size or a mode), and every
 other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in them
 {NAME} is a text of [texts] (texts.toml's and the file's own),
-{TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {progress:N} the
-progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
+{TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {lf:TEXT} TEXT with
+each CR LF made LF, {progress:N} the progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
 the console prints is CR LF."""
 import fcntl, math, os, pty, resource, select, shlex, subprocess, sys, tempfile, time
 import tomllib, tty
@@ -47,6 +47,8 @@ def macro(body):
         return bytes.fromhex(body[1:]).decode("latin-1")
     if body.startswith("<"):
         return open(os.path.join(SOURCE, body[1:]), "rb").read().decode("latin-1")
+    if body.startswith("lf:"):
+        return body[3:].replace("\r\n", "\n")
     if body.startswith("progress:"):
         return "".join(f"Compressing line {n}\r" for n in range(1, int(body[9:]) + 1))
     what, times = body.rsplit("*", 1)

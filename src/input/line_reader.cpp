@@ -3,6 +3,7 @@
 #include "base/ascii.h"
 #include "base/report.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace input {
@@ -24,9 +25,36 @@ std::size_t lineEnd(const char* text, std::size_t read) {
     return lengthBefore(text, kEndOfText, lengthBefore(text, kLineFeed, read));
 }
 
+// What may follow the Ctrl-Z that ends a text without anything being lost:
+// the padding that tools put after it, and line ends.
+bool isPadding(char byte) {
+    return byte == kEndOfText || byte == '\0' || byte == ' ' || byte == '\t' ||
+           byte == kCarriageReturn || byte == kLineFeed;
+}
+
+// Makes the first `end` bytes of the read a string: up to the first NUL in
+// them and, for a line that ends at an LF, its CR after that: the one before
+// the LF (`foundReturn`) or one put there. A NUL cuts the line short; what it
+// leaves out matters when it is more than NULs, blanks and tabs.
+void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLineFeed) {
+    std::size_t length = lengthBefore(line.text, '\0', end);
+    std::size_t rest = end - (foundReturn && length < end ? 1 : 0);
+    line.lostText =
+        length < rest && std::find_if(line.text + length, line.text + rest, [](char byte) {
+                             return byte != '\0' && byte != ' ' && byte != '\t';
+                         }) != line.text + rest;
+    if (endsAtLineFeed && !(foundReturn && length == end)) {
+        line.text[length++] = kCarriageReturn; // at most in the LF's place: end < kReadSize
+    }
+    line.text[length] = '\0';
+}
+
 } // namespace
 
-void beginText(LineBuffer& line) { line.previous = '\0'; }
+void beginText(LineBuffer& line) {
+    line.previous = '\0';
+    line.lineFeeds = 0;
+}
 
 std::size_t readLine(platform::File input, LineBuffer& line) {
     long got = platform::readFile(input, line.text, kReadSize);
@@ -35,30 +63,46 @@ std::size_t readLine(platform::File input, LineBuffer& line) {
     }
     std::size_t read = static_cast<std::size_t>(got);
     std::size_t end = lineEnd(line.text, read);
+    line.number = line.lineFeeds + 1;
     bool endsAtLineFeed = end < read && line.text[end] == kLineFeed;
+    char beforeEnd = end > 0 ? line.text[end - 1] : line.previous;
     std::size_t consumed = end;
     if (endsAtLineFeed) {
         ++consumed;
-        if (consumed < read && line.text[consumed] == kLineFeed) {
-            ++consumed; // the empty line it would start is swallowed
+        ++line.lineFeeds;
+        // Only after CR LF: a bare LF after a bare LF ends an empty line.
+        if (beforeEnd == kCarriageReturn && consumed < read && line.text[consumed] == kLineFeed) {
+            ++consumed;
+            ++line.lineFeeds;
         }
     }
-    char beforeEnd = end > 0 ? line.text[end - 1] : line.previous;
     if (consumed > 0) {
         line.previous = line.text[consumed - 1];
     }
-    // A Ctrl-Z is not used up: the next read starts on it and ends the text.
-    std::size_t stop = end;
-    if (endsAtLineFeed && beforeEnd != kCarriageReturn) {
-        line.text[stop++] = kCarriageReturn; // in the LF's place: end < kReadSize
-    }
-    line.text[stop] = '\0';
+    line.endedAtCtrlZ = consumed == 0 && read > 0;
+    keepLine(line, end, endsAtLineFeed && beforeEnd == kCarriageReturn, endsAtLineFeed);
     line.cut = end == kReadSize;
-    // A read that ended with the line leaves nothing to give back.
+    // A read that ended with the line leaves nothing to give back; a Ctrl-Z
+    // is not used up: the next read starts on it and ends the text.
     if (consumed < read) {
         platform::seekBy(input, -static_cast<long>(read - consumed));
     }
     return consumed;
+}
+
+bool textFollowsEnd(platform::File input, LineBuffer& line) {
+    long got = 0;
+    while ((got = platform::readFile(input, line.text, kReadSize)) > 0) {
+        const char* begin = line.text;
+        const char* end = begin + got;
+        if (std::find_if_not(begin, end, isPadding) != end) {
+            return true;
+        }
+    }
+    if (got < 0) {
+        base::fail(base::Failure::ReadInput);
+    }
+    return false;
 }
 
 void trimTrailingBlanks(char* line) {

@@ -8,6 +8,7 @@
 #include "platform/platform.h"
 
 #include <cstddef>
+#include <cstdint>
 
 namespace input {
 
@@ -20,11 +21,21 @@ inline constexpr char kEndOfText = 0x1A; // Ctrl-Z
 
 struct LineBuffer {
     // The current line, NUL-terminated, valid until the next read. A NUL
-    // inside the file ends the line early: the rest of it is skipped.
+    // inside the file ends the line early: the rest of it is left out, but a
+    // line that ends at an LF still keeps its CR.
     char text[kReadSize + 1];
     // The read filled all kReadSize bytes without meeting an LF or a Ctrl-Z:
     // this is a piece of a longer line, and the next read continues it.
     bool cut;
+    // A NUL cut the line short and left out more than NULs, blanks and tabs.
+    bool lostText;
+    // The text ended at a Ctrl-Z rather than at the end of the file.
+    bool endedAtCtrlZ;
+    // The line of the file that the current line starts on, from 1: one more
+    // than the LFs before it, a swallowed one too. After the end, the line
+    // that holds the Ctrl-Z or the end of the file.
+    std::uint32_t number;
+    std::uint32_t lineFeeds; // used up since beginText()
     // The last byte that the reads since beginText() used up, NUL before the
     // first: it tells whether an LF that begins a read has a CR before it.
     char previous;
@@ -37,12 +48,17 @@ void beginText(LineBuffer& line);
 // included; 0 means the end of the text (end of file or Ctrl-Z). The line
 // keeps the CR before its LF, or gets one where the file has none; a piece
 // cut at kReadSize, or a line ended by Ctrl-Z or the end of the file, gets
-// none. An LF that directly follows the ending LF within the same read is
-// swallowed with it.
+// none. An LF that directly follows a CR LF within the same read is
+// swallowed with it; one that follows a bare LF ends an empty line.
 // One read of up to kReadSize bytes, and a relative seek when it took bytes
 // past the line, leave the file at the first byte not used up. A failed read
 // ends the run (ReadInput).
 std::size_t readLine(platform::File input, LineBuffer& line);
+
+// Once readLine() has returned 0 at a Ctrl-Z: reads on to the end of the file
+// and tells whether anything but Ctrl-Z, NUL, blank, tab, CR or LF follows,
+// which the text then leaves out. A failed read ends the run (ReadInput).
+bool textFollowsEnd(platform::File input, LineBuffer& line);
 
 // Removes blanks and tabs from the end of `line` in place; a CR stops it.
 void trimTrailingBlanks(char* line);

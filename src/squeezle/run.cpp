@@ -9,8 +9,8 @@
 
 namespace squeezle {
 
-using base::Failure;
 using base::fail;
+using base::Failure;
 using base::printMessage;
 
 namespace {
@@ -23,6 +23,15 @@ constexpr base::FailureText kFailures[] = {
 
 // The only storage the input gets: one line at a time.
 input::LineBuffer lineBuffer;
+
+// What the text leaves out of the file, found in pass 1 and told after the
+// result: the lines of the file that hold the Ctrl-Z with text after it, and
+// the first NUL that cuts a kept line short; 0 for none.
+struct LeftOut {
+    std::uint32_t afterCtrlZ;
+    std::uint32_t cutByNul;
+};
+LeftOut leftOut{0, 0};
 
 // A file that this tool wrote is not compressed again. The probe's read is not
 // checked: a short or failed read leaves zeros, which never match. The first
@@ -82,10 +91,16 @@ void walkInput(int pass, const RunOptions& options, platform::File input,
         if (dropLine) {
             continue;
         }
+        if (lineBuffer.lostText && leftOut.cutByNul == 0) {
+            leftOut.cutByNul = lineBuffer.number;
+        }
         if (!base::speaker.quiet) {
             showProgress(++lineNumber);
         }
         consumer.takeLine(pass, lineBuffer.text);
+    }
+    if (pass == 1 && lineBuffer.endedAtCtrlZ && input::textFollowsEnd(input, lineBuffer)) {
+        leftOut.afterCtrlZ = lineBuffer.number;
     }
     consumer.endPass(pass);
 }
@@ -103,18 +118,29 @@ void reportStatistics(const compress::PassConsumer& consumer) {
     printMessage("Compression completed; file compressed to %d%% of original size\n",
                  static_cast<int>(ratio));
     if (ratio > kEffectiveRatioLimit) {
-        printMessage("Warning:  %s is not effective at compressing small files!\n", kVoice.toolName);
+        printMessage("Warning:  %s is not effective at compressing small files!\n",
+                     kVoice.toolName);
+    }
+    if (leftOut.afterCtrlZ != 0) {
+        printMessage("Warning:  text after a Ctrl-Z in line %u is not compressed!\n",
+                     static_cast<unsigned>(leftOut.afterCtrlZ));
+    }
+    if (leftOut.cutByNul != 0) {
+        printMessage("Warning:  a NUL byte cuts line %u short!\n",
+                     static_cast<unsigned>(leftOut.cutByNul));
     }
 }
 
 } // namespace
 
-const base::Voice kVoice{"SQUEEZLE", "Batch file compressor. Free software, without warranty.",
+const base::Voice kVoice{"SQUEEZLE",
+                         "Batch file compressor. Free software, without warranty.",
                          "[/K /O /Q] input_file [output_file]\n"
                          "    /K remove comments\n"
                          "    /O overwrite file\n"
                          "    /Q quiet\n",
-                         cli::kSharedFailures, {kFailures, std::size(kFailures)}};
+                         cli::kSharedFailures,
+                         {kFailures, std::size(kFailures)}};
 
 void run(const RunOptions& options, const char* inputName, const char* outputName,
          compress::PassConsumer& consumer) {
@@ -122,6 +148,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
         printMessage("\nCompressing %s to %s\n", inputName, outputName);
     }
     cli::refuseOutputName(inputName, outputName, options.overwrite);
+    leftOut = LeftOut{0, 0};
     platform::File input = cli::openInput(inputName);
     refuseCompressedInput(input);
     platform::File output = cli::createOutput(outputName);

@@ -31,27 +31,31 @@ bool isComment(std::string line) {
 }
 
 // Lines end at LF, and one whose LF has no CR before it in the file gets
-// one; Ctrl-Z ends the text, a second LF in the same 1024-byte read is
-// swallowed, pieces of long lines keep their blanks, /K drops comment lines
-// whole.
+// one; Ctrl-Z ends the text, an LF right after a CR LF in the same 1024-byte
+// read is swallowed, a NUL cuts a line short but an LF-ended one keeps its CR,
+// pieces of long lines keep their blanks, /K drops comment lines whole.
 std::string keptText(const std::string& input, bool removeComments) {
     std::string kept;
     bool continues = false, dropping = false;
     for (std::size_t position = 0;;) {
         std::string read = input.substr(position, 1024);
         std::size_t end = std::min(read.find_first_of("\n\x1a"), read.size());
+        bool atLineFeed = end < read.size() && read[end] == '\n';
+        bool foundReturn = atLineFeed && position + end > 0 && input[position + end - 1] == '\r';
         std::size_t used = end;
-        if (end < read.size() && read[end] == '\n') {
-            used += (end + 1 < read.size() && read[end + 1] == '\n') ? 2 : 1;
+        if (atLineFeed) {
+            used += (foundReturn && end + 1 < read.size() && read[end + 1] == '\n') ? 2 : 1;
         }
         if (used == 0) {
             return kept;
         }
-        bool bareLineFeed = end < read.size() && read[end] == '\n' &&
-                            (position + end == 0 || input[position + end - 1] != '\r');
         position += used;
-        std::string line = read.substr(0, end) + (bareLineFeed ? "\r" : "");
-        line.erase(std::min(line.find('\0'), line.size()));
+        std::string line = read.substr(0, end);
+        std::size_t nul = line.find('\0');
+        line.erase(std::min(nul, line.size()));
+        if (atLineFeed && (nul != std::string::npos || !foundReturn)) {
+            line += '\r';
+        }
         bool cut = end == 1024, first = !continues;
         continues = cut;
         if (!cut) {
