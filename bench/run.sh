@@ -1,31 +1,42 @@
 #!/usr/bin/env bash
-# How close both programs come to the least their work can cost: squeezle
-# against the floor (the same reads, seeks and writes with no work between
-# them) on the largest input it takes and on a long script of short lines,
-# unsqueezle against cat copying the largest compressed file. The two of a
+# How close both programs come to the least their work can cost, with nothing
+# from outside the repository: squeezle /Q against bench/floor.c (the input
+# read whole twice in large blocks, the output's bytes written in 1024-byte
+# writes between its two header writes, no work between the calls) on the
+# largest input of short lines and on a typical 13 KB script; unsqueezle
+# against the floor that reads the file and writes the text. The two of a
 # pair take turns, a few runs each, for many rounds, so that a slow moment of
 # the machine falls on both; the medians and their ratio are printed. Then
-# squeezle on a pseudo-terminal against the same run into a file, and the
-# peak memory of each program. Not part of any test run.
+# squeezle on a pseudo-terminal (script(1)) against the same run with /Q on
+# one, so that making the terminal costs both sides alike; the system calls
+# of a run (with strace, when it is there); and the peak memory of each
+# program. Not part of any test run.
 #   bench/run.sh [release build folder] [rounds]      (needs cc, hyperfine, python3)
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$source/build/release}" && pwd)
 rounds=${2:-20}
-tools=${SQUEEZLE_TOOLS:-$source/../shared/tools}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
-cc -O2 -o floor "$tools/floor.c"
+cc -O2 -o floor "$source/bench/floor.c"
 
 # The largest accepted input: 63 lines of 1022 bytes and a CR, one of 989 and
 # a CR; each counts its length plus one, 65503 in all.
 text() { yes 'echo x' | tr -d '\n' | head -c "$1" || true; } # yes ends on SIGPIPE
 for _ in $(seq 63); do text 1022; printf '\r\n'; done >largest.bat
 { text 989; printf '\r\n'; } >>largest.bat
-# A long script of short commands: 2,800 lines of 20 bytes and CR LF, 5,600
-# progress lines over both passes.
-python3 -c 'open("short.bat", "wb").write(b"echo Compressing now\r\n" * 2800)'
+# The largest accepted input of short lines: 2,820 lines of 21 bytes, a CR
+# and an LF, 64,860 of source; a 2,800-line script of the same lines; the
+# shipped example repeated to a typical 13 KB; 10 MB of comments for /K.
+python3 - "$source/examples/setup.bat" <<'PY'
+import sys
+line = b"echo Compressing now.\r\n"
+open("short.bat", "wb").write(line * 2820)
+open("lines.bat", "wb").write(line * 2800)
+open("typical.bat", "wb").write((open(sys.argv[1], "rb").read() * 12)[:13000])
+open("comments.bat", "wb").write(b":: a comment that /K leaves out, as long as most are\r\n" * 200000)
+PY
 # The largest compressed file: 65503 characters 'a', which the empty table
 # lacks, each the literal codes 0 1 6, and one padding code: 98291 bytes.
 python3 -c '
@@ -61,27 +72,28 @@ print(f"{a} median {m[a]:.3f} ms, {b} median {m[b]:.3f} ms, "
 PY
 }
 
-for input in largest short; do
-    compare "compress-$input" "squeezle $input.bat" "$build/squeezle /O $input.bat $input.zcl" true \
-        "floor $input.bat" "./floor $input.bat floor.zcl" true
+size() { wc -c <"$1"; }
+for input in short typical; do
+    "$build/squeezle" /Q /O $input.bat $input.zcl
+    compare "compress-$input" "squeezle /Q $input.bat" "$build/squeezle /Q /O $input.bat $input.zcl" true \
+        "floor $input.bat" "./floor compress $input.bat floor.zcl $(size $input.zcl)" true
 done
+"$build/unsqueezle" /Q /O largest.zcl back.bat
 compare decode "unsqueezle largest.zcl" "$build/unsqueezle /Q largest.zcl back.bat" "rm -f back.bat" \
-    "cat largest.zcl" "cat largest.zcl" true
-# A pseudo-terminal costs something of itself: /Q prints nothing at all, and
-# true does nothing. cat of a run's console text in one write is the least
-# that any program printing those bytes pays on a terminal.
-for run in "largest.bat" "short.bat" "/Q largest.bat" "/Q short.bat"; do
-    echo -n "squeezle $run, terminal against file: "
-    # shellcheck disable=SC2086 # the options and the input
-    "$tools/pty-time" -n 40 -- "$build/squeezle" /O $run out.zcl
+    "floor largest.zcl" "./floor decode largest.zcl floor.bat $(size back.bat)" true
+# script(1) runs a command on a pseudo-terminal and copies what it prints.
+for input in largest lines; do
+    compare "terminal-$input" "squeezle $input.bat on a terminal" \
+        "script -qec '$build/squeezle /O $input.bat t.zcl' /dev/null" true \
+        "squeezle /Q $input.bat on a terminal" "script -qec '$build/squeezle /Q /O $input.bat t.zcl' /dev/null" true
 done
-echo -n "true, terminal against file: "
-"$tools/pty-time" -n 40 -- true
-for input in largest short; do
-    "$build/squeezle" /O $input.bat out.zcl >$input.console
-    echo -n "cat of squeezle's text for $input.bat ($(wc -c <$input.console) bytes), terminal against file: "
-    "$tools/pty-time" -n 40 -- cat $input.console
-done
+if command -v strace >/dev/null; then
+    for run in "/Q short.bat" "/Q /K comments.bat"; do
+        # shellcheck disable=SC2086 # the options and the input
+        echo "squeezle $run ($(size ${run##* }) bytes): $(strace -f -c -o calls.txt "$build/squeezle" /O $run out.zcl >/dev/null &&
+            tail -n 1 calls.txt | awk '{print $(NF - 2)}') system calls"
+    done
+fi
 for program in "squeezle /O largest.bat out.zcl" "unsqueezle /Q /O largest.zcl back.bat"; do
     # shellcheck disable=SC2086 # the program and its arguments
     /usr/bin/time -f "${program%% *}: peak memory %M KiB" "$build"/$program >/dev/null

@@ -36,7 +36,8 @@ void Compressor::selectCodes() {
         for (std::size_t i = 0; i < codes.count; ++i) {
             packed = packed << 4 | codes.code[i];
         }
-        return static_cast<PackedCodes>(codes.count << 12 | packed);
+        return PackedCodes{static_cast<std::uint16_t>(packed),
+                           static_cast<std::uint8_t>(4 * codes.count)};
     };
     for (std::size_t value = 0; value < kByteValues; ++value) {
         codes_[value] = pack(format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value)));
@@ -74,29 +75,28 @@ void Compressor::codeLine(const char* line) {
     }
     // Kept in locals: the buffer's bytes may alias any member.
     std::uint64_t pending = pending_;
-    unsigned pendingCodes = pendingCodes_;
+    unsigned pendingBits = pendingBits_;
     for (; *line != '\0'; ++line) {
         PackedCodes codes = codes_[static_cast<std::uint8_t>(*line)];
-        unsigned count = codes >> 12U;
-        pending = pending << (4 * count) | (codes & 0x0FFFU);
-        pendingCodes += count;
-        if (pendingCodes >= kCodesPerWord) {
-            pendingCodes -= kCodesPerWord;
-            putWord(static_cast<std::uint32_t>(pending >> (4 * pendingCodes)));
+        pending = pending << codes.bits | codes.codes;
+        pendingBits += codes.bits;
+        if (pendingBits >= kWordBits) {
+            pendingBits -= kWordBits;
+            putWord(static_cast<std::uint32_t>(pending >> pendingBits));
         }
     }
     pending_ = pending;
-    pendingCodes_ = pendingCodes;
+    pendingBits_ = pendingBits;
 }
 
 // The last codes go out a byte at a time; an odd one out gets a 0 beside it.
 void Compressor::finish() {
-    if (pendingCodes_ % 2 != 0) {
+    if (pendingBits_ % 8 != 0) {
         pending_ <<= 4;
-        ++pendingCodes_;
+        pendingBits_ += 4;
     }
-    for (; pendingCodes_ > 0; pendingCodes_ -= 2) {
-        buffer_[position_++] = static_cast<std::uint8_t>(pending_ >> (4 * (pendingCodes_ - 2)));
+    for (; pendingBits_ > 0; pendingBits_ -= 8) {
+        buffer_[position_++] = static_cast<std::uint8_t>(pending_ >> (pendingBits_ - 8));
     }
     if (position_ > 0) {
         writeOut(buffer_, position_, true);

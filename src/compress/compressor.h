@@ -14,12 +14,15 @@ namespace compress {
 // The stream leaves the tool in writes of this size, plus one shorter write.
 inline constexpr std::size_t kOutputBufferSize = 1024;
 // Codes reach the buffer eight at a time, as one 32-bit word.
-inline constexpr unsigned kCodesPerWord = 8;
-static_assert(kOutputBufferSize % (kCodesPerWord / 2) == 0, "words fill the buffer exactly");
+inline constexpr unsigned kWordBits = 32;
+static_assert(kOutputBufferSize % (kWordBits / 8) == 0, "words fill the buffer exactly");
 
-// The codes of one byte value as the coder appends them: the codes in the low
-// 12 bits, first code highest, and their number above them.
-using PackedCodes = std::uint16_t;
+// The codes of one byte value as the coder appends them: 4 bits a code, the
+// first highest, and how many bits they take.
+struct PackedCodes {
+    std::uint16_t codes;
+    std::uint8_t bits;
+};
 
 class Compressor final : public PassConsumer {
 public:
@@ -51,9 +54,9 @@ private:
     std::uint8_t buffer_[kOutputBufferSize] = {};
     std::size_t position_ = 0; // the next byte to fill
     // Codes not yet in the buffer, the last in the lowest 4 bits; fewer than
-    // kCodesPerWord between characters.
+    // kWordBits of them between characters.
     std::uint64_t pending_ = 0;
-    unsigned pendingCodes_ = 0;
+    unsigned pendingBits_ = 0;
     std::int32_t characterCount_ = 0;
     std::int32_t sourceSize_ = 0;
     std::int32_t compressedSize_ = 0;

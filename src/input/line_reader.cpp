@@ -18,11 +18,28 @@ std::size_t lengthBefore(const char* text, char byte, std::size_t size) {
                             : static_cast<std::size_t>(static_cast<const char*>(found) - text);
 }
 
-// Where the line in the first `read` bytes stops: at an LF, at a Ctrl-Z, or
-// just past the last byte read. Every byte of both passes goes through here,
+// Where the line in the first `read` bytes of its window stops: at an LF, at
+// a Ctrl-Z, or just past the window. Every byte of both passes goes through here,
 // so each search is the C library's, not a loop of our own.
 std::size_t lineEnd(const char* text, std::size_t read) {
     return lengthBefore(text, kEndOfText, lengthBefore(text, kLineFeed, read));
+}
+
+// Moves the bytes not yet used to the front of the block and reads until it
+// is full or the file ends.
+void refill(platform::File input, InputBlock& block) {
+    std::size_t rest = block.filled - block.start;
+    std::memmove(block.bytes, block.bytes + block.start, rest);
+    block.start = 0;
+    block.filled = rest;
+    while (block.filled < kBlockSize && !block.atEnd) {
+        long got = platform::readFile(input, block.bytes + block.filled, kBlockSize - block.filled);
+        if (got < 0) {
+            base::fail(base::Failure::ReadInput);
+        }
+        block.filled += static_cast<std::size_t>(got);
+        block.atEnd = got == 0;
+    }
 }
 
 // What may follow the Ctrl-Z that ends a text without anything being lost:
@@ -52,57 +69,60 @@ void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLi
 } // namespace
 
 void beginText(LineBuffer& line) {
+    line.block.start = 0;
+    line.block.filled = 0;
+    line.block.atEnd = false;
     line.previous = '\0';
     line.lineFeeds = 0;
 }
 
 std::size_t readLine(platform::File input, LineBuffer& line) {
-    long got = platform::readFile(input, line.text, kReadSize);
-    if (got < 0) {
-        base::fail(base::Failure::ReadInput);
+    InputBlock& block = line.block;
+    if (block.filled - block.start < kReadSize && !block.atEnd) {
+        refill(input, block);
     }
-    std::size_t read = static_cast<std::size_t>(got);
-    std::size_t end = lineEnd(line.text, read);
+    const char* window = block.bytes + block.start;
+    std::size_t read = std::min(kReadSize, block.filled - block.start);
+    std::size_t end = lineEnd(window, read);
     line.number = line.lineFeeds + 1;
-    bool endsAtLineFeed = end < read && line.text[end] == kLineFeed;
-    char beforeEnd = end > 0 ? line.text[end - 1] : line.previous;
+    bool endsAtLineFeed = end < read && window[end] == kLineFeed;
+    char beforeEnd = end > 0 ? window[end - 1] : line.previous;
     std::size_t consumed = end;
     if (endsAtLineFeed) {
         ++consumed;
         ++line.lineFeeds;
         // Only after CR LF: a bare LF after a bare LF ends an empty line.
-        if (beforeEnd == kCarriageReturn && consumed < read && line.text[consumed] == kLineFeed) {
+        if (beforeEnd == kCarriageReturn && consumed < read && window[consumed] == kLineFeed) {
             ++consumed;
             ++line.lineFeeds;
         }
     }
     if (consumed > 0) {
-        line.previous = line.text[consumed - 1];
+        line.previous = window[consumed - 1];
     }
+    // A Ctrl-Z is not used up: the next line starts on it and ends the text.
     line.endedAtCtrlZ = consumed == 0 && read > 0;
+    std::memcpy(line.text, window, end);
     keepLine(line, end, endsAtLineFeed && beforeEnd == kCarriageReturn, endsAtLineFeed);
     line.cut = end == kReadSize;
-    // A read that ended with the line leaves nothing to give back; a Ctrl-Z
-    // is not used up: the next read starts on it and ends the text.
-    if (consumed < read) {
-        platform::seekBy(input, -static_cast<long>(read - consumed));
-    }
+    block.start += consumed;
     return consumed;
 }
 
 bool textFollowsEnd(platform::File input, LineBuffer& line) {
-    long got = 0;
-    while ((got = platform::readFile(input, line.text, kReadSize)) > 0) {
-        const char* begin = line.text;
-        const char* end = begin + got;
+    InputBlock& block = line.block;
+    for (;;) {
+        const char* begin = block.bytes + block.start;
+        const char* end = block.bytes + block.filled;
         if (std::find_if_not(begin, end, isPadding) != end) {
             return true;
         }
+        if (block.atEnd) {
+            return false;
+        }
+        block.start = block.filled;
+        refill(input, block);
     }
-    if (got < 0) {
-        base::fail(base::Failure::ReadInput);
-    }
-    return false;
 }
 
 void trimTrailingBlanks(char* line) {

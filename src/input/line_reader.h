@@ -1,5 +1,5 @@
-// The input batch file, one line at a time, read as raw bytes: LF ends a
-// line, Ctrl-Z ends the text, CR is ordinary data. A line whose LF has no CR
+// The input batch file, one line at a time, read as raw bytes in large
+// blocks: LF ends a line, Ctrl-Z ends the text, CR is ordinary data. A line whose LF has no CR
 // before it gets one, as CR LF text has it: the compressed file keeps only
 // the CR to show where a line ends. Also the two operations that prepare a
 // line: trimming trailing blanks and the /K comment test.
@@ -12,20 +12,39 @@
 
 namespace input {
 
-// One read asks for this many bytes, so no line piece is longer.
+// The bytes from the start of a line on that decide where it ends: no line
+// piece is longer, an LF that follows a CR LF is swallowed only within them.
 inline constexpr std::size_t kReadSize = 1024;
+// The input is read in blocks of this size, so a pass costs a read per block,
+// not per line. Between 16 and 64 KB the time of a run barely moves; the
+// largest accepted input fits one block of 64 KB, so it is read once a pass.
+// The build sets it: the fuzz build makes it small, so that short inputs
+// cross many block ends.
+inline constexpr std::size_t kBlockSize = SQUEEZLE_BLOCK_SIZE;
+static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a move");
 
 inline constexpr char kLineFeed = 0x0A;
 inline constexpr char kCarriageReturn = 0x0D;
 inline constexpr char kEndOfText = 0x1A; // Ctrl-Z
 
+// The file's bytes from where the reader stands: the next line starts at
+// `start`, and a line's window of kReadSize bytes always lies in the block
+// unless the file ends first.
+struct InputBlock {
+    char bytes[kBlockSize];
+    std::size_t start;
+    std::size_t filled;
+    bool atEnd; // a read found the end of the file: nothing lies past `filled`
+};
+
 struct LineBuffer {
+    InputBlock block;
     // The current line, NUL-terminated, valid until the next read. A NUL
     // inside the file ends the line early: the rest of it is left out, but a
     // line that ends at an LF still keeps its CR.
     char text[kReadSize + 1];
-    // The read filled all kReadSize bytes without meeting an LF or a Ctrl-Z:
-    // this is a piece of a longer line, and the next read continues it.
+    // The window held kReadSize bytes without an LF or a Ctrl-Z: this is a
+    // piece of a longer line, and the next line continues it.
     bool cut;
     // A NUL cut the line short and left out more than NULs, blanks and tabs.
     bool lostText;
@@ -36,22 +55,22 @@ struct LineBuffer {
     // that holds the Ctrl-Z or the end of the file.
     std::uint32_t number;
     std::uint32_t lineFeeds; // used up since beginText()
-    // The last byte that the reads since beginText() used up, NUL before the
-    // first: it tells whether an LF that begins a read has a CR before it.
+    // The last byte used up since beginText(), NUL before the first: it tells
+    // whether an LF that begins a line has a CR before it.
     char previous;
 };
 
-// The input stands at its first byte again: no byte lies before it.
+// The input stands at its first byte again: nothing is read yet, and no byte
+// lies before it.
 void beginText(LineBuffer& line);
 
-// Reads the next line into `line` and returns the bytes it used up, its LF
+// Delivers the next line in `line` and returns the bytes it used up, its LF
 // included; 0 means the end of the text (end of file or Ctrl-Z). The line
 // keeps the CR before its LF, or gets one where the file has none; a piece
 // cut at kReadSize, or a line ended by Ctrl-Z or the end of the file, gets
-// none. An LF that directly follows a CR LF within the same read is
-// swallowed with it; one that follows a bare LF ends an empty line.
-// One read of up to kReadSize bytes, and a relative seek when it took bytes
-// past the line, leave the file at the first byte not used up. A failed read
+// none. An LF that directly follows a CR LF within the window is swallowed
+// with it; one that follows a bare LF ends an empty line. The file is read
+// only when fewer than kReadSize bytes are left in the block; a failed read
 // ends the run (ReadInput).
 std::size_t readLine(platform::File input, LineBuffer& line);
 

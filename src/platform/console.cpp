@@ -27,10 +27,26 @@ struct Console {
     std::size_t used;
     int interactive;         // -1 until asked, then 0 or 1
     std::uint64_t lastShown; // when an interactive console was last sent its text
+    // On an interactive console, the progress text not yet sent as the screen
+    // line shows it once each part has been drawn from column 0 over the one
+    // before: all that a person could see of it.
+    char screenLine[kMessageCapacity];
+    std::size_t screenLength;
 };
-Console console{{}, 0, -1, 0};
+Console console{{}, 0, -1, 0, {}, 0};
 
-void flushConsole() {
+// Each part of `text` up to a CR is drawn over the screen line from column 0.
+void drawOnScreenLine(const char* text, std::size_t length) {
+    for (std::size_t start = 0; start < length;) {
+        auto* end = static_cast<const char*>(std::memchr(text + start, '\r', length - start));
+        std::size_t size = static_cast<std::size_t>(end - text) - start;
+        std::memcpy(console.screenLine, text + start, size);
+        console.screenLength = size > console.screenLength ? size : console.screenLength;
+        start += size + 1;
+    }
+}
+
+void writePending() {
     if (console.used > 0) {
         detail::writeStandardOutput(console.pending, console.used);
         console.used = 0;
@@ -40,7 +56,7 @@ void flushConsole() {
 void put(const char* bytes, std::size_t size) {
     while (size > 0) {
         if (console.used == kPendingCapacity) {
-            flushConsole();
+            writePending();
         }
         std::size_t room = kPendingCapacity - console.used;
         std::size_t part = size < room ? size : room;
@@ -49,6 +65,20 @@ void put(const char* bytes, std::size_t size) {
         bytes += part;
         size -= part;
     }
+}
+
+// The screen line goes out as one drawing of it and its CR.
+void putScreenLine() {
+    if (console.screenLength > 0) {
+        put(console.screenLine, console.screenLength);
+        put("\r", 1);
+        console.screenLength = 0;
+    }
+}
+
+void flushConsole() {
+    putScreenLine();
+    writePending();
 }
 
 // A message that ends a line shows at once; progress text shows once it has
@@ -72,20 +102,32 @@ void print(const char* format, std::va_list arguments) {
 
 void printText(const char* message) {
     std::size_t length = std::strlen(message);
+    if (console.interactive < 0) {
+        console.interactive = detail::consoleIsInteractive() ? 1 : 0;
+    }
+    // Progress text, which ends in a CR and holds no LF, is only drawn over
+    // the screen line until it is sent.
+    bool progress = length > 0 && length <= kMessageCapacity && message[length - 1] == '\r' &&
+                    std::memchr(message, '\n', length) == nullptr;
+    if (console.interactive == 1 && progress) {
+        drawOnScreenLine(message, length);
+        showWhenDue(false);
+        return;
+    }
+    putScreenLine();
     // The text between line feeds goes in whole: a run prints one message
     // for every line of its input.
     for (std::size_t start = 0; start < length;) {
-        auto* lineFeed = static_cast<const char*>(std::memchr(message + start, '\n', length - start));
-        std::size_t stop = lineFeed == nullptr ? length : static_cast<std::size_t>(lineFeed - message);
+        auto* lineFeed =
+            static_cast<const char*>(std::memchr(message + start, '\n', length - start));
+        std::size_t stop =
+            lineFeed == nullptr ? length : static_cast<std::size_t>(lineFeed - message);
         put(message + start, stop - start);
         if (stop < length) {
             put(detail::kConsoleLineEnd, std::strlen(detail::kConsoleLineEnd));
             ++stop;
         }
         start = stop;
-    }
-    if (console.interactive < 0) {
-        console.interactive = detail::consoleIsInteractive() ? 1 : 0;
     }
     if (console.interactive == 1) {
         showWhenDue(length > 0 && message[length - 1] == '\n');

@@ -60,10 +60,6 @@ long writeFile(File file, const void* bytes, std::size_t size);
 // has a position: false for a pipe, a terminal or a device such as /dev/zero.
 bool seekTo(File file, long offset);
 
-// Moves the file position by `delta` from where it stands; false on failure,
-// and for anything but a file on a disk.
-bool seekBy(File file, long delta);
-
 // Closes the file and lets go of its exclusive access. The result is ignored.
 void closeFile(File file);
 
@@ -84,8 +80,11 @@ void startProcess();
 // printf-style formatting to standard output. Output is buffered and reaches
 // standard output when the buffer fills and when the process ends; on an
 // interactive console also with every message that ends in a line feed, and
-// with any other once text has waited a few tens of milliseconds. The bytes
-// are the same however they are grouped. Failures are ignored.
+// with any other once text has waited a few tens of milliseconds. Into a file
+// or a pipe the bytes are the same however they are grouped; an interactive
+// console is sent, of the progress text since the last send (messages that
+// end in a CR and hold no LF), only the line that the screen would show after
+// it all, and its CR. Failures are ignored.
 void print(const char* format, std::va_list arguments);
 
 // Prints `text` as print() prints a message that needs no formatting.

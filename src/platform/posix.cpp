@@ -74,11 +74,6 @@ bool isHeldFile(const struct stat& status) {
     return held.descriptor >= 0 && held.device == status.st_dev && held.inode == status.st_ino;
 }
 
-bool seek(File file, long distance, int origin) {
-    return file.hasPosition &&
-           ::lseek(descriptorOf(file), static_cast<off_t>(distance), origin) != -1;
-}
-
 // A descriptor that is closed at start would be taken by the first file the
 // run opens, and messages meant for the console would land in that file.
 void openNullDeviceOnClosedStandardStreams() {
@@ -140,9 +135,10 @@ long writeFile(File file, const void* bytes, std::size_t size) {
     return static_cast<long>(written);
 }
 
-bool seekTo(File file, long offset) { return seek(file, offset, SEEK_SET); }
-
-bool seekBy(File file, long delta) { return seek(file, delta, SEEK_CUR); }
+bool seekTo(File file, long offset) {
+    return file.hasPosition &&
+           ::lseek(descriptorOf(file), static_cast<off_t>(offset), SEEK_SET) != -1;
+}
 
 void closeFile(File file) {
     if (descriptorOf(file) == held.descriptor) {

@@ -30,16 +30,6 @@ File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
                                 nullptr));
 }
 
-bool seek(File file, long distance, DWORD method) {
-    if (!file.hasPosition) {
-        return false;
-    }
-    LONG high = distance < 0 ? -1 : 0;
-    ::SetLastError(NO_ERROR);
-    DWORD low = ::SetFilePointer(handleOf(file), distance, &high, method);
-    return low != INVALID_SET_FILE_POINTER || ::GetLastError() == NO_ERROR;
-}
-
 } // namespace
 
 File openShared(const char* name) {
@@ -69,9 +59,15 @@ long writeFile(File file, const void* bytes, std::size_t size) {
     return static_cast<long>(written);
 }
 
-bool seekTo(File file, long offset) { return seek(file, offset, FILE_BEGIN); }
-
-bool seekBy(File file, long delta) { return seek(file, delta, FILE_CURRENT); }
+bool seekTo(File file, long offset) {
+    if (!file.hasPosition) {
+        return false;
+    }
+    LONG high = 0;
+    ::SetLastError(NO_ERROR);
+    DWORD low = ::SetFilePointer(handleOf(file), offset, &high, FILE_BEGIN);
+    return low != INVALID_SET_FILE_POINTER || ::GetLastError() == NO_ERROR;
+}
 
 void closeFile(File file) { ::CloseHandle(handleOf(file)); }
 
