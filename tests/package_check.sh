@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks the packages as a user receives them: the .deb unpacked with dpkg -x
 # compresses the shipped example exactly as the main build does and decodes it
-# back, lintian finds nothing in it, it needs libc6 alone, its manual pages
-# lint clean, its version is the banner's, and the .tar.gz and the Windows
-# .zip hold what they should.
+# back, lintian finds nothing in it even at its strictest, it needs libc6
+# alone, its manual pages lint clean, its version is the banner's, and the
+# .tar.gz and the Windows .zip hold what they should.
 #   tests/package_check.sh <release build folder> <main build's squeezle> [windows build folder]
 set -euo pipefail
 release=$1
@@ -23,15 +23,15 @@ cmp "$scratch/package.zcl" "$scratch/main.zcl"
 cmp "$scratch/back.bat" "$source/examples/setup.bat"
 echo "unpacked .deb compresses the example as the main build does, and decodes it back"
 
-# The banner's second line is "SQUEEZLE <version>"; the run itself fails.
-version=$("$bin/squeezle" "$scratch/none.bat" | sed -n 2p | cut -d' ' -f2) || true
+# The banner's second line is "SQUEEZLE <version>".
+version=$("$bin/squeezle" --version | sed -n 2p | cut -d' ' -f2)
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "package version is not $version"; exit 1; }
 echo "package version $version follows the banner"
-[ -z "$(lintian "$deb")" ] || { lintian "$deb"; exit 1; }
+[ -z "$(lintian -EviIL +pedantic "$deb")" ] || { lintian -EviIL +pedantic "$deb"; exit 1; }
 [[ $(dpkg-deb -f "$deb" Depends) =~ ^libc6( \([^,]*\))?$ ]] || { echo "the .deb needs more than libc6"; exit 1; }
-echo "lintian finds nothing in the .deb, which needs libc6 alone"
+echo "lintian -EviIL +pedantic finds nothing in the .deb, which needs libc6 alone"
 
-tarball=$(tar tzf "$release"/squeezle-*-Linux.tar.gz)
+tarball=$(tar tzf "$release"/squeezle-*-Linux-x86_64.tar.gz)
 for program in squeezle unsqueezle; do
     page="$scratch/$program.1"
     gunzip -c "$scratch/root/usr/share/man/man1/$program.1.gz" >"$page"
@@ -44,8 +44,8 @@ echo "manual pages lint clean; the .tar.gz holds both programs and pages"
 
 if [ -n "$windows" ]; then
     listing=$(unzip -Z1 "$windows"/squeezle-*-windows-x86_64.zip)
-    for name in squeezle.exe unsqueezle.exe README.md LICENSE; do
+    for name in squeezle.exe unsqueezle.exe README.md LICENSE squeezle.txt unsqueezle.txt; do
         grep -q "/$name\$" <<<"$listing" || { echo "the .zip lacks $name"; exit 1; }
     done
-    echo "the .zip holds squeezle.exe, unsqueezle.exe, README.md and LICENSE"
+    echo "the .zip holds squeezle.exe, unsqueezle.exe, README.md, LICENSE and both pages as text"
 fi

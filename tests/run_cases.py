@@ -4,15 +4,16 @@ the real programs on real files. Prints a line per failed case and 'N passed, N 
 
 usage: run_cases.py --tool NAME=COMMAND... [--interpose LIBRARY] [--windows] CASES.toml...
 
-A case makes its files, runs its steps (program, arguments, setup) and compares each
-step's console bytes (none when it names none; a list when the step waits partway: what
-arrives between its waits) and exit status; then every file it names under `expect` must hold
-those bytes (or be absent, match another file, have a size or a mode), and every
-other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in them
-{NAME} is a text of [texts] (texts.toml's and the file's own),
-{TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {lf:TEXT} TEXT with
-each CR LF made LF, {progress:N} the progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
-the console prints is CR LF."""
+A case makes its files (and, under `make`, folders, pipes, links and NUL bytes added
+sparsely), runs its steps (program, arguments, setup) and compares each step's console
+bytes (none when it names none; a list when the step waits partway: what arrives between
+its waits) and exit status; then every file it names under `expect` must hold those bytes
+(or be absent, match another file, have a size or a mode), and every other file it made
+must be unchanged. Strings are bytes (U+0000 to U+00FF); in them {NAME} is a text of
+[texts] (texts.toml's and the file's own), {TEXT*N} is TEXT N times, {#HEX} is bytes,
+{<PATH} a source file, {lf:TEXT} TEXT with each CR LF made LF, {progress:N} the progress
+lines of one pass. Under --windows, posix-only cases are skipped and every LF the
+console prints is CR LF."""
 import fcntl, math, os, pty, resource, select, shlex, subprocess, sys, tempfile, time
 import tomllib, tty
 
@@ -164,7 +165,8 @@ def make(items, folder):
         paths = [os.path.join(folder, n) for n in names]
         {"dir": lambda: os.mkdir(paths[0]), "fifo": lambda: os.mkfifo(paths[0]),
          "link": lambda: os.link(paths[0], paths[1]),
-         "symlink": lambda: os.symlink(names[0], paths[1])}[kind]()
+         "symlink": lambda: os.symlink(names[0], paths[1]),
+         "grow": lambda: os.truncate(paths[0], int(names[1]))}[kind]()  # NUL bytes, sparse
 
 
 def check_case(case, windows):
@@ -204,12 +206,12 @@ def check_file(path, want, made, folder):
         return [f"{name} exists"] if os.path.lexists(path) else []
     if not os.path.isfile(path):
         return [f"{name} is missing"]
-    got = open(path, "rb").read()
+    mode, size = os.stat(path).st_mode & 0o777, os.path.getsize(path)
     if isinstance(want, dict) and "mode" in want:
-        mode = os.stat(path).st_mode & 0o777
         return [] if mode == int(want["mode"], 8) else [f"{name} has mode {mode:o}"]
     if isinstance(want, dict) and "size" in want:
-        return [] if len(got) == want["size"] else [f"{name} holds {len(got)} bytes"]
+        return [] if size == want["size"] else [f"{name} holds {size} bytes"]
+    got = open(path, "rb").read()
     if isinstance(want, dict):
         want = open(os.path.join(os.fsencode(folder), expand(want["same"])), "rb").read()
     elif want is None:

@@ -16,6 +16,14 @@ const char* textIn(const FailureTexts& list, Failure failure) {
     return found != end ? found->text : nullptr;
 }
 
+void printBanner() {
+    printMessage("\n%s " SQUEEZLE_VERSION "\n%s\n", speaker.voice->toolName, speaker.voice->notice);
+}
+
+void printUsage() {
+    printMessage("\nUsage:  %s %s", speaker.voice->toolName, speaker.voice->usage);
+}
+
 } // namespace
 
 const char* failureMessage(Failure failure) {
@@ -33,16 +41,25 @@ void printMessage(const char* format, ...) {
 
 void showBanner() {
     if (!speaker.quiet) {
-        printMessage("\n%s " SQUEEZLE_VERSION "\n%s\n", speaker.voice->toolName,
-                     speaker.voice->notice);
+        printBanner();
     }
 }
 
 void showUsage() {
     if (!speaker.quiet) {
-        printMessage("\nUsage:  %s %s", speaker.voice->toolName, speaker.voice->usage);
+        printUsage();
     }
     platform::exitProcess(kExitUsage);
+}
+
+void answerHelp() {
+    printUsage();
+    platform::exitProcess(kExitSuccess);
+}
+
+void answerVersion() {
+    printBanner();
+    platform::exitProcess(kExitSuccess);
 }
 
 void fail(Failure failure) {

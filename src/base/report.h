@@ -89,6 +89,11 @@ void showBanner();
 // Prints the usage message unless quiet, then ends the run with status 1.
 [[noreturn]] void showUsage();
 
+// Answer --help and --version: print the usage message or the banner, even
+// under /Q (they are what was asked for), then end the run with status 0.
+[[noreturn]] void answerHelp();
+[[noreturn]] void answerVersion();
+
 // Prints the failure message for `failure` unless quiet, then ends the run
 // with status 2. Open files are left to the system; nothing is removed.
 [[noreturn]] void fail(Failure failure);

@@ -34,6 +34,20 @@ void copyName(const char* argument, char (&name)[kNameCapacity]) {
     name[length] = '\0';
 }
 
+// Where `--help` and `--version` are requests, the first of them is answered
+// wherever it stands, before any other argument counts: an unknown option
+// or /Q cannot stop it. A file of that name is reached as ./--help.
+void answerRequest(int argc, const char* const argv[]) {
+    for (int i = 1; i < argc && platform::answersHelpAndVersion(); ++i) {
+        if (std::strcmp(argv[i], "--help") == 0) {
+            base::answerHelp();
+        }
+        if (std::strcmp(argv[i], "--version") == 0) {
+            base::answerVersion();
+        }
+    }
+}
+
 // An empty argument copies nothing, so its slot stays free for the next name.
 void takeFileName(const char* argument, FileNames& names) {
     if (names.input[0] == '\0') {
@@ -63,6 +77,7 @@ void deriveOutputName(const char* input, const char* extension,
 
 void parseCommandLine(int argc, const char* const argv[], const char* letters,
                       Options& options, FileNames& names) {
+    answerRequest(argc, argv);
     // "/?" needs no test of its own: '?' is no program's option letter.
     if (argc < 2) {
         base::showUsage();

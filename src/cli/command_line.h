@@ -23,10 +23,12 @@ struct Options {
 };
 
 // Fills `options` and `names` from the arguments after argv[0]; `letters`
-// are the options this program knows, in upper case. /Q silences the run as
-// soon as it is seen. Ends the run with the usage message for /?, an unknown
-// option, a third name or no input name, and with "File name too long" for a
-// name that does not fit; then prints the banner.
+// are the options this program knows, in upper case. Where the platform
+// answers them, `--help` or `--version` anywhere ends the run first, with
+// status 0. /Q silences the run as soon as it is seen. Ends the run with the
+// usage message for /?, an unknown option, a third name or no input name,
+// and with "File name too long" for a name that does not fit; then prints
+// the banner.
 void parseCommandLine(int argc, const char* const argv[], const char* letters,
                       Options& options, FileNames& names);
 

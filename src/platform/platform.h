@@ -69,6 +69,11 @@ void closeFile(File file);
 // on POSIX, an absolute path holding a second '/'; never on Windows.
 bool isPathArgument(const char* argument);
 
+// True where the arguments `--help` and `--version` ask for the usage and the
+// banner, as users of POSIX tools expect; on Windows they are file names and
+// /? is the way to ask.
+bool answersHelpAndVersion();
+
 // --- Console and process -------------------------------------------------------
 
 // The first thing the process does. Standard input, output and error are made

@@ -18,6 +18,10 @@
 #include <time.h>
 #include <unistd.h>
 
+// A 32-bit system's files of 2 GB or more must open too, to be judged by what
+// they hold: the build asks for 64-bit file offsets.
+static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
+
 namespace platform {
 namespace {
 
@@ -150,6 +154,8 @@ void closeFile(File file) {
 bool isPathArgument(const char* argument) {
     return argument[0] == '/' && std::strchr(argument + 1, '/') != nullptr;
 }
+
+bool answersHelpAndVersion() { return true; }
 
 void startProcess() {
     openNullDeviceOnClosedStandardStreams();

@@ -73,6 +73,8 @@ void closeFile(File file) { ::CloseHandle(handleOf(file)); }
 
 bool isPathArgument(const char*) { return false; }
 
+bool answersHelpAndVersion() { return false; }
+
 // Nothing to prepare: a new handle never takes the place of a closed standard
 // one, and a write that cannot be done fails without a signal.
 void startProcess() {}
