@@ -35,15 +35,10 @@ struct Console {
 };
 Console console{{}, 0, -1, 0, {}, 0};
 
-// Each part of `text` up to a CR is drawn over the screen line from column 0.
+// Progress text is drawn over the screen line from column 0.
 void drawOnScreenLine(const char* text, std::size_t length) {
-    for (std::size_t start = 0; start < length;) {
-        auto* end = static_cast<const char*>(std::memchr(text + start, '\r', length - start));
-        std::size_t size = static_cast<std::size_t>(end - text) - start;
-        std::memcpy(console.screenLine, text + start, size);
-        console.screenLength = size > console.screenLength ? size : console.screenLength;
-        start += size + 1;
-    }
+    std::memcpy(console.screenLine, text, length);
+    console.screenLength = length > console.screenLength ? length : console.screenLength;
 }
 
 void writePending() {
@@ -105,12 +100,12 @@ void printText(const char* message) {
     if (console.interactive < 0) {
         console.interactive = detail::consoleIsInteractive() ? 1 : 0;
     }
-    // Progress text, which ends in a CR and holds no LF, is only drawn over
-    // the screen line until it is sent.
-    bool progress = length > 0 && length <= kMessageCapacity && message[length - 1] == '\r' &&
-                    std::memchr(message, '\n', length) == nullptr;
+    // Progress text, one line that ends in a CR, is only drawn over the
+    // screen line until it is sent.
+    bool progress =
+        length > 0 && message[length - 1] == '\r' && std::strcspn(message, "\r\n") == length - 1;
     if (console.interactive == 1 && progress) {
-        drawOnScreenLine(message, length);
+        drawOnScreenLine(message, length - 1);
         showWhenDue(false);
         return;
     }
