@@ -92,6 +92,8 @@ void printText(const char* message) {
     }
 }
 
+void flushPrinted() { flushConsole(); }
+
 void exitProcess(int status) {
     flushConsole();
     detail::endProcess(status);

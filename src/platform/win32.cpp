@@ -48,6 +48,30 @@ File openShared(const char* name) {
 
 File openExclusive(const char* name) { return open(name, GENERIC_READ, 0, OPEN_EXISTING); }
 
+// Others may read it too, none may write it: not even the one that created it.
+File openReadShared(const char* name) {
+    return open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+// Opened without asking to read or write it, which waits for nothing.
+bool namesStream(const char* name) {
+    File file = open(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!isOpen(file)) {
+        return false;
+    }
+    closeFile(file);
+    return !file.hasPosition;
+}
+
+File openStream(const char* name) {
+    File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (isOpen(file) && file.hasPosition) { // it became a file since it was looked at
+        closeFile(file);
+        return kNoFile;
+    }
+    return file;
+}
+
 File createExclusive(const char* name) {
     return open(name, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
 }
