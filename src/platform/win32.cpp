@@ -53,9 +53,10 @@ File openReadShared(const char* name) {
     return open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
-// Opened without asking to read or write it, which waits for nothing.
+// Opened for writing as openStream() opens it, emptying nothing: CON must be
+// asked for writing to be the console's output. Opening never waits here.
 bool namesStream(const char* name) {
-    File file = open(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
     if (!isOpen(file)) {
         return false;
     }
