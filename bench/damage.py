@@ -18,8 +18,9 @@ parser.add_argument("--values", type=int, default=16)
 parser.add_argument("--all", action="store_true")
 options = parser.parse_args()
 build = os.path.abspath(options.build)
+scripts_folder = os.path.join(source, "bench", "scripts")
 scripts = [os.path.join(source, "examples", "setup.bat")] + sorted(
-    os.path.join(source, "bench", "scripts", n) for n in os.listdir(os.path.join(source, "bench", "scripts")))
+    os.path.join(scripts_folder, name) for name in os.listdir(scripts_folder))
 
 
 def tested(path):
@@ -49,10 +50,12 @@ def measure(folder, script, pool):
 
     hits = total = 0
     for position, original in enumerate(image):
-        damaged = [image[:position] + bytes([v]) + image[position + 1:] for v in values(position, original)]
+        damaged = [image[:position] + bytes([value]) + image[position + 1:]
+                   for value in values(position, original)]
         hits += sum(pool.map(found, damaged))
         total += len(damaged)
-    print(f"{name}: {len(image)} bytes, {total} damaged files, {hits} found: {100 * hits / total:.1f}%")
+    print(f"{name}: {len(image)} bytes, {total} damaged files, {hits} found: "
+          f"{100 * hits / total:.1f}%")
     return hits, total
 
 

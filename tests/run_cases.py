@@ -6,9 +6,9 @@ usage: run_cases.py --tool NAME=COMMAND... [--interpose LIBRARY] [--windows] CAS
 
 A case makes its files, runs its steps (program, arguments, setup, copies run at once) and
 compares each step's console bytes (none when it names none; a list when the step waits
-partway: what arrives between its waits) and exit status; then every file it names under `expect` must hold
-those bytes (or be absent, match another file, have a size or a mode), and every
-other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in them
+partway: what arrives between its waits) and exit status; then every file it names under
+`expect` must hold those bytes (or be absent, match another file, have a size or a mode),
+and every other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in them
 {NAME} is a text of [texts] (texts.toml's and the file's own),
 {TEXT*N} is TEXT N times, {#HEX} is bytes, {<PATH} a source file, {progress:N} the
 progress lines of one pass. Under --windows, posix-only cases are skipped and every LF
@@ -80,8 +80,8 @@ def prepare(setup, folder):
             slow = True
         elif key in ("write-late", "read"):  # a named pipe's writer a second late, or its reader
             fifo, file = (os.path.join(folder, name) for name in value.split(":"))
-            peers.append(threading.Thread(target=copy, daemon=True,
-                                          args=(file, fifo, 1) if key == "write-late" else (fifo, file)))
+            ends = (file, fifo, 1) if key == "write-late" else (fifo, file)
+            peers.append(threading.Thread(target=copy, args=ends, daemon=True))
             peers[-1].start()
         elif key in ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes"):
             env = env or dict(os.environ, LD_PRELOAD=INTERPOSE, ASAN_OPTIONS=os.environ.get(
@@ -190,7 +190,8 @@ def check_case(case, windows):
         make(case.get("make", []), folder)
         for number, step in enumerate(case["run"], 1):
             with concurrent.futures.ThreadPoolExecutor() as pool:  # a step's copies run at once
-                runs = list(pool.map(lambda _: run_step(step, folder), range(step.get("copies", 1))))
+                runs = list(pool.map(lambda _: run_step(step, folder),
+                                     range(step.get("copies", 1))))
             for output, errors, status in runs:
                 expected = step.get("stdout", "")
                 expected = [expand(part) for part in (expected if isinstance(expected, list) else [expected])]

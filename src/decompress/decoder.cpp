@@ -37,8 +37,8 @@ Failure checkHeader(const format::CompressedHeader& header) {
 Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[256]) {
     const std::uint8_t* table = header.table;
     const std::uint8_t* firstFree = std::find(table, table + format::kTableSize, 0);
-    if (std::find_if(firstFree, table + format::kTableSize, [](std::uint8_t entry) { return entry != 0; }) !=
-        table + format::kTableSize) {
+    if (std::find_if(firstFree, table + format::kTableSize,
+                     [](std::uint8_t entry) { return entry != 0; }) != table + format::kTableSize) {
         return Failure::TableGap;
     }
     for (const std::uint8_t* entry = table; entry < firstFree; ++entry) {
@@ -108,12 +108,14 @@ Failure checkCounts(const format::CompressedHeader& header, const bool (&inTable
     };
     const std::uint8_t* table = header.table;
     const std::uint8_t* firstFree = std::find(table, table + format::kTableSize, 0);
-    if (std::any_of(table, firstFree, [&counts](std::uint8_t entry) { return counts[entry] == 0; })) {
+    if (std::any_of(table, firstFree,
+                    [&counts](std::uint8_t entry) { return counts[entry] == 0; })) {
         return Failure::TableUnused;
     }
     std::size_t firstLiteral = 0; // none yet: byte value 0 is never coded
     for (std::size_t value = 1; value < 256; ++value) {
-        if (counts[value] > 0 && !inTable[value] && (firstLiteral == 0 || ranksBefore(value, firstLiteral))) {
+        if (counts[value] > 0 && !inTable[value] &&
+            (firstLiteral == 0 || ranksBefore(value, firstLiteral))) {
             firstLiteral = value;
         }
     }

@@ -27,10 +27,12 @@ static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
 // frequent as any literal: 259 times each, and the 223 other values share
 // the rest. A one-code entry saves two codes of a literal, a two-code one one.
 inline constexpr std::size_t kLineByteValues = 253;
-inline constexpr std::size_t kFewestPerEntry = (kLargestText + kLineByteValues - 1) / kLineByteValues;
+inline constexpr std::size_t kFewestPerEntry =
+    (kLargestText + kLineByteValues - 1) / kLineByteValues;
 inline constexpr std::size_t kMostCodes =
     format::kLongestCode * kLargestText -
-    (2 * format::kOneCodeEntries + (format::kTableSize - format::kOneCodeEntries)) * kFewestPerEntry;
+    (2 * format::kOneCodeEntries + (format::kTableSize - format::kOneCodeEntries)) *
+        kFewestPerEntry;
 inline constexpr std::size_t kLargestFile = format::kHeaderSize + (kMostCodes + 1) / 2;
 static_assert(kLargestFile == 92497, "65,439 characters, 223 byte values as literals");
 
@@ -50,9 +52,9 @@ void readImage(platform::File file, FileImage& image);
 
 // What a file holds, as far as decode() could read it.
 struct Decoded {
-    bool headerRead;              // the image holds a header with the signature
+    bool headerRead;                 // the image holds a header with the signature
     format::CompressedHeader header; // table unscrambled unless the file is unfinished
-    char text[kLargestText]; // the coded characters, CRs and all
+    char text[kLargestText];         // the coded characters, CRs and all
     std::size_t length;
     std::size_t lines; // CRs in the text: each ends a line
 };

@@ -55,7 +55,9 @@ bool lockWithoutWaiting(int descriptor, int operation) {
 
 // A position to come back to, as Windows sees it: only files on a disk have
 // one. A device such as /dev/zero accepts lseek() but never ends.
-bool onDisk(const struct stat& status) { return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode); }
+bool onDisk(const struct stat& status) {
+    return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
+}
 
 File fileOf(int descriptor, const struct stat& status) { return File{descriptor, onDisk(status)}; }
 

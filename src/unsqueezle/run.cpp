@@ -33,7 +33,8 @@ constexpr base::FailureText kFailures[] = {
     {Failure::BytesAfterStream, "Bytes follow the end of the code stream"},
     {Failure::PaddingSet, "Padding after the last code is not 0"},
     {Failure::TableUnused, "Character table holds a byte that the text lacks"},
-    {Failure::LiteralBesideFree, "Literal codes a byte while the character table has a free position"},
+    {Failure::LiteralBesideFree,
+     "Literal codes a byte while the character table has a free position"},
     {Failure::TableOutOfOrder, "Character table is not in order of the text's counts"},
 };
 
@@ -76,7 +77,8 @@ void listHeader() {
     printMessage("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
     // A file read only up to one byte past the largest shows no more of its size.
     if (image.size > decompress::kLargestFile) {
-        printMessage("Compressed:  more than %u bytes\n", static_cast<unsigned>(decompress::kLargestFile));
+        printMessage("Compressed:  more than %u bytes\n",
+                     static_cast<unsigned>(decompress::kLargestFile));
     } else {
         printMessage("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
     }
@@ -118,7 +120,8 @@ void writeBatchFile(const RunOptions& options, const char* outputName, bool stre
     if (stream) {
         platform::flushPrinted();
     }
-    platform::File output = stream ? cli::openOutputStream(outputName) : cli::createOutput(outputName);
+    platform::File output =
+        stream ? cli::openOutputStream(outputName) : cli::createOutput(outputName);
     const char* text = options.raw ? decoded.text : batchText;
     std::size_t size = options.raw ? decoded.length : composeText();
     if (platform::writeFile(output, text, size) != static_cast<long>(size)) {

@@ -45,7 +45,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string folder = scratchFolder();
     static const std::string input = folder + "/in.bat", output = folder + "/out.zcl";
     bool removeComments = false;
-    std::ofstream(input, std::ios::binary) << inputFor(std::string(decoded.text, decoded.length), removeComments);
+    std::string text(decoded.text, decoded.length);
+    std::ofstream(input, std::ios::binary) << inputFor(text, removeComments);
     base::speaker.quiet = true;
     compress::Compressor compressor;
     squeezle::run({removeComments, true}, input.c_str(), output.c_str(), compressor);
