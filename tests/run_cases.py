@@ -78,9 +78,9 @@ def prepare(setup, folder):
             hold.append(fd)
         elif key == "nonblocking-late":  # a non-blocking pipe, read a second late
             slow = True
-        elif key in ("write-late", "read"):  # a named pipe's writer a second late, or its reader
+        elif key in ("write-late", "read-late"):  # a named pipe's writer or reader, a second late
             fifo, file = (os.path.join(folder, name) for name in value.split(":"))
-            ends = (file, fifo, 1) if key == "write-late" else (fifo, file)
+            ends = (file, fifo) if key == "write-late" else (fifo, file)
             peers.append(threading.Thread(target=copy, args=ends, daemon=True))
             peers[-1].start()
         elif key in ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes"):
@@ -92,8 +92,8 @@ def prepare(setup, folder):
     return stdin, stdout, hold, hooks, slow, env, peers
 
 
-def copy(source, target, delay=0):
-    time.sleep(delay)
+def copy(source, target):
+    time.sleep(1)
     open(target, "wb").write(open(source, "rb").read())
 
 
