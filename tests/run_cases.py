@@ -5,7 +5,7 @@ the real programs on real files. Prints a line per failed case and 'N passed, N 
 usage: run_cases.py --tool NAME=COMMAND... [--interpose LIBRARY] [--windows] CASES.toml...
 
 A case makes its files (and, under `make`, folders, pipes, links and NUL bytes added
-sparsely), runs its steps (program, arguments, setup) and compares each step's console
+sparsely), runs its steps (program, arguments, setup, copies run at once) and compares each step's console
 bytes (none when it names none; a list when the step waits partway: what arrives between
 its waits) and exit status; then every file it names under `expect` must hold those bytes
 (or be absent, match another file, have a size or a mode), and every other file it made
@@ -14,8 +14,8 @@ must be unchanged. Strings are bytes (U+0000 to U+00FF); in them {NAME} is a tex
 {<PATH} a source file, {lf:TEXT} TEXT with each CR LF made LF, {progress:N} the progress
 lines of one pass. Under --windows, posix-only cases are skipped and every LF the
 console prints is CR LF."""
-import fcntl, math, os, pty, resource, select, shlex, subprocess, sys, tempfile, time
-import tomllib, tty
+import concurrent.futures, fcntl, math, os, pty, resource, select, shlex, subprocess, sys
+import tempfile, threading, time, tomllib, tty
 
 # The programs by name, the texts that case strings name, the source tree, the library
 # that makes a program's file reads wait or its reads and writes be interrupted.
@@ -58,8 +58,9 @@ def macro(body):
 
 def prepare(setup, folder):
     """What the step's setup asks: standard input and output, files held, hooks run in
-    the child before it starts the program, whether the console is read late."""
-    stdin, stdout, hold, hooks, slow, env = None, "pipe", [], [], False, None
+    the child before it starts the program, whether the console is read late, the
+    other ends of named pipes."""
+    stdin, stdout, hold, hooks, slow, env, peers = None, "pipe", [], [], False, None, []
     for item in setup:
         key, _, value = item.partition("=")
         if key == "stdin":  # the bytes of a file of the folder, through a pipe
@@ -74,19 +75,29 @@ def prepare(setup, folder):
             hooks.append(lambda n=int(value, 8): os.umask(n))
         elif key == "close":
             hooks.append(lambda fds=value: [os.close(int(fd)) for fd in fds.split(",")])
-        elif key == "hold":  # another program holds the file exclusively
+        elif key in ("hold", "hold-shared"):  # another program holds the file, or reads it
             fd = os.open(os.path.join(folder, value), os.O_RDONLY)
-            fcntl.flock(fd, fcntl.LOCK_EX)
+            fcntl.flock(fd, fcntl.LOCK_EX if key == "hold" else fcntl.LOCK_SH)
             hold.append(fd)
         elif key == "nonblocking-late":  # a non-blocking pipe, read a second late
             slow = True
+        elif key in ("write-late", "read-late"):  # a named pipe's writer or reader, a second late
+            fifo, file = (os.path.join(folder, name) for name in value.split(":"))
+            ends = (file, fifo) if key == "write-late" else (fifo, file)
+            peers.append(threading.Thread(target=copy, args=ends, daemon=True))
+            peers[-1].start()
         elif key in ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes"):
             env = env or dict(os.environ, LD_PRELOAD=INTERPOSE, ASAN_OPTIONS=os.environ.get(
                 "ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
             env[key.replace("-", "_").upper()] = value
         else:
             raise ValueError(f"unknown setup {item}")
-    return stdin, stdout, hold, hooks, slow, env
+    return stdin, stdout, hold, hooks, slow, env, peers
+
+
+def copy(source, target):
+    time.sleep(1)
+    open(target, "wb").write(open(source, "rb").read())
 
 
 def collect(child, fds, slow, limit=10):
@@ -118,7 +129,7 @@ def collect(child, fds, slow, limit=10):
 
 
 def run_step(step, folder):
-    stdin, stdout, hold, hooks, slow, env = prepare(step.get("setup", []), folder)
+    stdin, stdout, hold, hooks, slow, env, peers = prepare(step.get("setup", []), folder)
     words = step["args"]
     command = shlex.split(TOOLS[words[0]]) + [expand(w) for w in words[1:]]
     read_end, write_end = pty.openpty() if stdout == "pty" else os.pipe()
@@ -137,10 +148,12 @@ def run_step(step, folder):
     child = subprocess.Popen(
         command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE, env=env,
         stdin=subprocess.DEVNULL if stdin is None else stdin,
-        preexec_fn=lambda: [hook() for hook in hooks])
+        preexec_fn=(lambda: [hook() for hook in hooks]) if hooks else None)
     os.close(write_end)
     fds = [child.stderr.fileno()] + ([read_end] if read_end is not None else [])
     got, status = collect(child, fds, slow)
+    for peer in peers:
+        peer.join(10)
     for fd in hold + fds[1:]:
         os.close(fd)
     errors = b"".join(line for line in b"".join(data for _, data in got[fds[0]]).splitlines(True)
@@ -180,19 +193,22 @@ def check_case(case, windows):
             open(path, "wb").write(made[path])
         make(case.get("make", []), folder)
         for number, step in enumerate(case["run"], 1):
-            output, errors, status = run_step(step, folder)
-            expected = step.get("stdout", "")
-            expected = [expand(part) for part in (expected if isinstance(expected, list) else [expected])]
-            if windows:
-                expected = [part.replace(b"\n", b"\r\n") for part in expected]
-            if len(expected) == 1:  # a step that does not wait is judged by its bytes alone
-                output, expected = b"".join(output), expected[0]
-            if output != expected:
-                problems.append(f"step {number} printed {output!r}\n  expected {expected!r}")
-            if status != step.get("status", 0):
-                problems.append(f"step {number} ended with {status}")
-            if errors:
-                problems.append(f"step {number} wrote to standard error: {errors!r}")
+            with concurrent.futures.ThreadPoolExecutor() as pool:  # a step's copies run at once
+                runs = list(pool.map(lambda _: run_step(step, folder),
+                                     range(step.get("copies", 1))))
+            for output, errors, status in runs:
+                expected = step.get("stdout", "")
+                expected = [expand(part) for part in (expected if isinstance(expected, list) else [expected])]
+                if windows:
+                    expected = [part.replace(b"\n", b"\r\n") for part in expected]
+                if len(expected) == 1:  # a step that does not wait is judged by its bytes alone
+                    output, expected = b"".join(output), expected[0]
+                if output != expected:
+                    problems.append(f"step {number} printed {output!r}\n  expected {expected!r}")
+                if status != step.get("status", 0):
+                    problems.append(f"step {number} ended with {status}")
+                if errors:
+                    problems.append(f"step {number} wrote to standard error: {errors!r}")
         expect = {os.path.join(os.fsencode(folder), expand(n)): want
                   for n, want in case.get("expect", {}).items()}
         for path, want in list(expect.items()) + [(p, None) for p in made if p not in expect]:

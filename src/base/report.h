@@ -30,21 +30,25 @@ enum class Failure : int {
     AlreadyCompressed,
     NameTooLong,
     // What a compressed file can have wrong with it, in the order it is checked.
-    FileTooLong,
     ShortFile,
     NotCompressed,
+    FileTooLong,
     Unfinished,
     UnknownFlags,
     ReservedSet,
     CountTooLarge,
-    TableRepeats,
     TableGap,
+    TableRepeats,
     StreamEnds,
     FreePosition,
     NeedlessLiteral,
     LiteralNul,
+    TerminatorInText,
     BytesAfterStream,
     PaddingSet,
+    TableUnused,
+    LiteralBesideFree,
+    TableOutOfOrder,
 };
 
 struct FailureText {

@@ -42,6 +42,14 @@ platform::File openInput(const char* name) {
     return input;
 }
 
+platform::File openSharedInput(const char* name) {
+    platform::File input = platform::openReadShared(name);
+    if (!platform::isOpen(input)) {
+        base::fail(base::Failure::OpenInput);
+    }
+    return input;
+}
+
 platform::File createOutput(const char* name) {
     platform::File output = platform::createExclusive(name);
     if (!platform::isOpen(output)) {
@@ -51,6 +59,14 @@ platform::File createOutput(const char* name) {
     // block for ever. Nothing has been written to it yet.
     if (!platform::seekTo(output, 0)) {
         base::fail(base::Failure::SeekOutput);
+    }
+    return output;
+}
+
+platform::File openOutputStream(const char* name) {
+    platform::File output = platform::openStream(name);
+    if (!platform::isOpen(output)) {
+        base::fail(base::Failure::OpenOutput);
     }
     return output;
 }

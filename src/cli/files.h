@@ -1,6 +1,7 @@
 // How both programs open their two files, with the same refusals: the input
-// is held exclusively and never written; the output is never the input under
-// any name, and an existing one is replaced only when /O says so.
+// is never written, and squeezle holds it exclusively; an output file is never
+// the input under any name, and an existing one is replaced only when /O says
+// so. unsqueezle's text may also go to a stream, which has nothing to replace.
 #pragma once
 
 #include "base/report.h"
@@ -20,9 +21,17 @@ void refuseOutputName(const char* inputName, const char* outputName, bool overwr
 // The input, held exclusively until closed; fails (OpenInput) otherwise.
 platform::File openInput(const char* name);
 
+// The input, read beside other readers, held from writers until closed;
+// waits for a named pipe's writer. Fails (OpenInput) otherwise.
+platform::File openSharedInput(const char* name);
+
 // The output, created or emptied, held exclusively; fails (OpenOutput) when
 // that is refused, as it is for the input under another name, and
 // (SeekOutput) for one that cannot be rewound, such as a pipe.
 platform::File createOutput(const char* name);
+
+// A stream (see platform::namesStream) opened for writing as it stands, once
+// it has a reader; fails (OpenOutput) otherwise.
+platform::File openOutputStream(const char* name);
 
 } // namespace cli

@@ -1,10 +1,15 @@
 #include "decompress/decoder.h"
 
+#include <algorithm>
+
 namespace decompress {
 
 using base::Failure;
 
 namespace {
+
+// How often each byte value occurs in the text.
+using Counts = std::size_t[256];
 
 // The four codes from half `index` of the stream on, first code in the top
 // four bits: the high half of a byte comes before its low half. It may read
@@ -24,33 +29,37 @@ Failure checkHeader(const format::CompressedHeader& header) {
     if (header.reserved != 0) {
         return Failure::ReservedSet;
     }
-    return header.characterCount > format::kLargestCount ? Failure::CountTooLarge : Failure::None;
+    return header.characterCount > kLargestText ? Failure::CountTooLarge : Failure::None;
 }
 
-// Filled positions come first, each byte once; 0 marks the free ones after them.
+// Filled positions come first, each byte once; 0 marks the free ones after
+// them. The gaps are looked for first, over the whole table.
 Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[256]) {
-    bool freeSeen = false;
-    for (std::uint8_t entry : header.table) {
-        if (entry == 0) {
-            freeSeen = true;
-        } else if (freeSeen) {
-            return Failure::TableGap;
-        } else if (inTable[entry]) {
+    const std::uint8_t* table = header.table;
+    const std::uint8_t* firstFree = std::find(table, table + format::kTableSize, 0);
+    if (std::find_if(firstFree, table + format::kTableSize,
+                     [](std::uint8_t entry) { return entry != 0; }) != table + format::kTableSize) {
+        return Failure::TableGap;
+    }
+    for (const std::uint8_t* entry = table; entry < firstFree; ++entry) {
+        if (inTable[*entry]) {
             return Failure::TableRepeats;
         }
-        inTable[entry] = true;
+        inTable[*entry] = true;
     }
     return Failure::None;
 }
 
-// Decodes the characters one after another into `text`: the counters stay
-// local, since a write through `text` could be one to any of them. A code's
-// followers are taken before the stream's end is checked.
-Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[256]) {
+// Decodes the characters one after another into `text`, counting each byte
+// value: the counters stay local, since a write through `text` could be one
+// to any of them. A code's followers are taken before the stream's end is
+// checked.
+Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[256],
+                     Counts& counts) {
     const std::uint8_t* stream = image.bytes + format::kHeaderSize;
     const std::uint8_t* table = decoded.header.table;
     std::size_t halves = 2 * (image.size - format::kHeaderSize);
-    std::size_t next = 0, length = 0, lines = 0, count = decoded.header.characterCount;
+    std::size_t next = 0, length = 0, count = decoded.header.characterCount;
     Failure fault = Failure::None;
     while (length < count && fault == Failure::None) {
         unsigned codes = codesAt(stream, next);
@@ -73,17 +82,53 @@ Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTa
             fault = literal ? Failure::LiteralNul : Failure::FreePosition;
         } else if (literal && inTable[character]) {
             fault = Failure::NeedlessLiteral;
+        } else if (character == input::kLineFeed || character == input::kEndOfText) {
+            fault = Failure::TerminatorInText;
         } else {
             decoded.text[length++] = static_cast<char>(character);
-            lines += character == '\r' ? 1 : 0;
+            ++counts[character];
         }
     }
     decoded.length = length;
-    decoded.lines = lines;
+    decoded.lines = counts[static_cast<std::uint8_t>(input::kCarriageReturn)];
     if (fault != Failure::None || halves - next > 1) {
         return fault != Failure::None ? fault : Failure::BytesAfterStream;
     }
     return next < halves && codesAt(stream, next) >> 12 != 0 ? Failure::PaddingSet : Failure::None;
+}
+
+// The table a run selects from the counts of the characters it codes: byte
+// values by falling count, the lower first among equals, then free positions.
+// So every entry occurs in the text, a free position leaves no byte to a
+// literal, and every literal ranks after the last entry.
+Failure checkCounts(const format::CompressedHeader& header, const bool (&inTable)[256],
+                    const Counts& counts) {
+    auto ranksBefore = [&counts](std::size_t a, std::size_t b) {
+        return counts[a] > counts[b] || (counts[a] == counts[b] && a < b);
+    };
+    const std::uint8_t* table = header.table;
+    const std::uint8_t* firstFree = std::find(table, table + format::kTableSize, 0);
+    if (std::any_of(table, firstFree,
+                    [&counts](std::uint8_t entry) { return counts[entry] == 0; })) {
+        return Failure::TableUnused;
+    }
+    std::size_t firstLiteral = 0; // none yet: byte value 0 is never coded
+    for (std::size_t value = 1; value < 256; ++value) {
+        if (counts[value] > 0 && !inTable[value] &&
+            (firstLiteral == 0 || ranksBefore(value, firstLiteral))) {
+            firstLiteral = value;
+        }
+    }
+    if (firstLiteral != 0 && firstFree != table + format::kTableSize) {
+        return Failure::LiteralBesideFree;
+    }
+    for (const std::uint8_t* entry = table + 1; entry < firstFree; ++entry) {
+        if (!ranksBefore(entry[-1], entry[0])) {
+            return Failure::TableOutOfOrder;
+        }
+    }
+    return firstLiteral != 0 && !ranksBefore(firstFree[-1], firstLiteral) ? Failure::TableOutOfOrder
+                                                                          : Failure::None;
 }
 
 } // namespace
@@ -105,9 +150,6 @@ Failure decode(const FileImage& image, Decoded& decoded) {
     decoded.headerRead = false;
     decoded.length = 0;
     decoded.lines = 0;
-    if (image.size > format::kLargestFile) {
-        return Failure::FileTooLong;
-    }
     if (image.size < format::kHeaderSize) {
         return Failure::ShortFile;
     }
@@ -123,12 +165,19 @@ Failure decode(const FileImage& image, Decoded& decoded) {
     if (decoded.header.flags != 0) {
         format::unscrambleTable(decoded.header); // a placeholder's table was never scrambled
     }
+    if (image.size > kLargestFile) {
+        return Failure::FileTooLong;
+    }
     bool inTable[256] = {};
+    Counts counts = {};
     Failure fault = checkHeader(decoded.header);
     if (fault == Failure::None) {
         fault = checkTable(decoded.header, inTable);
     }
-    return fault == Failure::None ? decodeStream(image, decoded, inTable) : fault;
+    if (fault == Failure::None) {
+        fault = decodeStream(image, decoded, inTable, counts);
+    }
+    return fault == Failure::None ? checkCounts(decoded.header, inTable, counts) : fault;
 }
 
 } // namespace decompress

@@ -6,6 +6,7 @@
 
 #include "base/report.h"
 #include "format/format.h"
+#include "input/line_reader.h"
 #include "platform/platform.h"
 
 #include <cstddef>
@@ -13,10 +14,32 @@
 
 namespace decompress {
 
+// The most characters a run codes. Each piece of a line holds at most
+// kReadSize of them and counts one byte more toward the source limit: 65,439
+// characters in 64 pieces reach 65,503, and 65,440 need 64 pieces too.
+inline constexpr std::size_t kLargestText =
+    (format::kSourceLimit - 1) * input::kReadSize / (input::kReadSize + 1);
+static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
+
+// The longest file a run writes: the most characters, spread as evenly as they
+// go over the 253 byte values a line can hold (all but NUL, LF and Ctrl-Z), so
+// that as many as can be are literals. Every table entry is then at least as
+// frequent as any literal: 259 times each, and the 223 other values share
+// the rest. A one-code entry saves two codes of a literal, a two-code one one.
+inline constexpr std::size_t kLineByteValues = 253;
+inline constexpr std::size_t kFewestPerEntry =
+    (kLargestText + kLineByteValues - 1) / kLineByteValues;
+inline constexpr std::size_t kMostCodes =
+    format::kLongestCode * kLargestText -
+    (2 * format::kOneCodeEntries + (format::kTableSize - format::kOneCodeEntries)) *
+        kFewestPerEntry;
+inline constexpr std::size_t kLargestFile = format::kHeaderSize + (kMostCodes + 1) / 2;
+static_assert(kLargestFile == 92497, "65,439 characters, 223 byte values as literals");
+
 // A whole compressed file. It may hold one byte more than the largest, so that
 // a longer file shows itself; the spare room after that lets the decoder read
 // ahead of the stream's end before it checks where the stream ends.
-inline constexpr std::size_t kImageCapacity = format::kLargestFile + 1;
+inline constexpr std::size_t kImageCapacity = kLargestFile + 1;
 inline constexpr std::size_t kReadAhead = 16;
 struct FileImage {
     std::uint8_t bytes[kImageCapacity + kReadAhead];
@@ -29,16 +52,16 @@ void readImage(platform::File file, FileImage& image);
 
 // What a file holds, as far as decode() could read it.
 struct Decoded {
-    bool headerRead;              // the image holds a header with the signature
+    bool headerRead;                 // the image holds a header with the signature
     format::CompressedHeader header; // table unscrambled unless the file is unfinished
-    char text[format::kLargestCount]; // the coded characters, CRs and all
+    char text[kLargestText];         // the coded characters, CRs and all
     std::size_t length;
     std::size_t lines; // CRs in the text: each ends a line
 };
 
 // Checks `image` and decodes it into `decoded`. Returns the first fault, in
-// the order of the Failure codes from FileTooLong on, or Failure::None for a
-// sound file.
+// the order of the Failure codes from ShortFile on, or Failure::None for a
+// sound file: one that some compressing run writes, byte for byte.
 base::Failure decode(const FileImage& image, Decoded& decoded);
 
 } // namespace decompress

@@ -36,9 +36,6 @@ inline constexpr std::size_t kLongestCode = 3; // a literal: 0, low half, high h
 // Kept lines, each counted with one byte for its line end, stay below this,
 // so the character count fits its 16 bits and stays below it too.
 inline constexpr std::int32_t kSourceLimit = 65504;
-inline constexpr std::size_t kLargestCount = kSourceLimit - 1;
-// A finished file holds at most this many bytes: every character a literal.
-inline constexpr std::size_t kLargestFile = kHeaderSize + (kLongestCode * kLargestCount + 1) / 2;
 
 struct CompressedHeader {
     std::uint16_t signature = kSignature;

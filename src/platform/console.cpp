@@ -129,6 +129,8 @@ void printText(const char* message) {
     }
 }
 
+void flushPrinted() { flushConsole(); }
+
 void exitProcess(int status) {
     flushConsole();
     detail::endProcess(status);

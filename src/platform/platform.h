@@ -40,6 +40,21 @@ File openShared(const char* name);
 // exclusive opener, in this run or another, gets the file. kNoFile on failure.
 File openExclusive(const char* name);
 
+// Opens `name` for reading beside other such readers but no writer that
+// holds it exclusively, in this run or another. Waits for a named pipe's
+// writer, as any reader of a pipe does. kNoFile on failure.
+File openReadShared(const char* name);
+
+// True when `name` names an existing file that is not on a disk: a pipe, a
+// named pipe, a terminal or a device such as the null device. Opens nothing
+// that could wait.
+bool namesStream(const char* name);
+
+// Opens the stream `name` for writing as it stands: nothing emptied, nothing
+// held. Waits for a named pipe's reader. kNoFile on failure, and for a file
+// on a disk.
+File openStream(const char* name);
+
 // Opens `name` for reading and writing with exclusive access, creating it with
 // ordinary permissions when absent. An existing file is emptied, but only after
 // every check has passed: the file must not be one this run already holds
@@ -94,6 +109,10 @@ void print(const char* format, std::va_list arguments);
 
 // Prints `text` as print() prints a message that needs no formatting.
 void printText(const char* text);
+
+// Sends everything printed so far to standard output: before a write to a
+// stream that may be standard output itself.
+void flushPrinted();
 
 // Sends everything printed so far to standard output, then ends the process.
 [[noreturn]] void exitProcess(int status);

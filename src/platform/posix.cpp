@@ -35,10 +35,11 @@ HeldFile held{-1, 0, 0};
 
 int descriptorOf(File file) { return static_cast<int>(file.os); }
 
-// Opens without waiting on a named pipe that has no peer yet, then makes the
-// descriptor blocking again. Directories are refused, as Windows refuses them.
-int openDescriptor(const char* name, int flags, struct stat& status) {
-    int descriptor = ::open(name, flags | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+// Unless `wait`, opens without waiting on a named pipe that has no peer yet,
+// then makes the descriptor blocking again. Directories are refused, as
+// Windows refuses them.
+int openDescriptor(const char* name, int flags, bool wait, struct stat& status) {
+    int descriptor = ::open(name, flags | (wait ? 0 : O_NONBLOCK) | O_NOCTTY | O_CLOEXEC, 0666);
     if (descriptor < 0) {
         return -1;
     }
@@ -58,12 +59,14 @@ bool lockWithoutWaiting(int descriptor, int operation) {
 
 // A position to come back to, as Windows sees it: only files on a disk have
 // one. A device such as /dev/zero accepts lseek() but never ends.
-File fileOf(int descriptor, const struct stat& status) {
-    return File{descriptor, S_ISREG(status.st_mode) || S_ISBLK(status.st_mode)};
+bool onDisk(const struct stat& status) {
+    return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
 }
 
-File openLocked(const char* name, int flags, int lockOperation, struct stat& status) {
-    int descriptor = openDescriptor(name, flags, status);
+File fileOf(int descriptor, const struct stat& status) { return File{descriptor, onDisk(status)}; }
+
+File openLocked(const char* name, int flags, bool wait, int lockOperation, struct stat& status) {
+    int descriptor = openDescriptor(name, flags, wait, status);
     if (descriptor < 0) {
         return kNoFile;
     }
@@ -72,6 +75,14 @@ File openLocked(const char* name, int flags, int lockOperation, struct stat& sta
         return kNoFile;
     }
     return fileOf(descriptor, status);
+}
+
+// The input: the output may never be this file.
+File hold(File file, const struct stat& status) {
+    if (isOpen(file)) {
+        held = HeldFile{descriptorOf(file), status.st_dev, status.st_ino};
+    }
+    return file;
 }
 
 bool isHeldFile(const struct stat& status) {
@@ -95,21 +106,37 @@ void openNullDeviceOnClosedStandardStreams() {
 
 File openShared(const char* name) {
     struct stat status {};
-    return openLocked(name, O_RDONLY, LOCK_SH, status);
+    return openLocked(name, O_RDONLY, false, LOCK_SH, status);
 }
 
 File openExclusive(const char* name) {
     struct stat status {};
-    File file = openLocked(name, O_RDONLY, LOCK_EX, status);
-    if (isOpen(file)) {
-        held = HeldFile{descriptorOf(file), status.st_dev, status.st_ino};
+    return hold(openLocked(name, O_RDONLY, false, LOCK_EX, status), status);
+}
+
+File openReadShared(const char* name) {
+    struct stat status {};
+    return hold(openLocked(name, O_RDONLY, true, LOCK_SH, status), status);
+}
+
+bool namesStream(const char* name) {
+    struct stat status {};
+    return ::stat(name, &status) == 0 && !S_ISDIR(status.st_mode) && !onDisk(status);
+}
+
+File openStream(const char* name) {
+    struct stat status {};
+    int descriptor = openDescriptor(name, O_WRONLY, true, status);
+    if (descriptor >= 0 && onDisk(status)) { // it became a file since it was looked at
+        ::close(descriptor);
+        return kNoFile;
     }
-    return file;
+    return descriptor < 0 ? kNoFile : fileOf(descriptor, status);
 }
 
 File createExclusive(const char* name) {
     struct stat status {};
-    int descriptor = openDescriptor(name, O_RDWR | O_CREAT, status);
+    int descriptor = openDescriptor(name, O_RDWR | O_CREAT, false, status);
     if (descriptor < 0) {
         return kNoFile;
     }

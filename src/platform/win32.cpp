@@ -38,6 +38,31 @@ File openShared(const char* name) {
 
 File openExclusive(const char* name) { return open(name, GENERIC_READ, 0, OPEN_EXISTING); }
 
+// Others may read it too, none may write it: not even the one that created it.
+File openReadShared(const char* name) {
+    return open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+}
+
+// Opened for writing as openStream() opens it, emptying nothing: CON must be
+// asked for writing to be the console's output. Opening never waits here.
+bool namesStream(const char* name) {
+    File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!isOpen(file)) {
+        return false;
+    }
+    closeFile(file);
+    return !file.hasPosition;
+}
+
+File openStream(const char* name) {
+    File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (isOpen(file) && file.hasPosition) { // it became a file since it was looked at
+        closeFile(file);
+        return kNoFile;
+    }
+    return file;
+}
+
 File createExclusive(const char* name) {
     return open(name, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
 }

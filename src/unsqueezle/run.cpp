@@ -16,28 +16,33 @@ using base::printMessage;
 namespace {
 
 constexpr base::FailureText kFailures[] = {
-    {Failure::FileTooLong, "File is longer than any compressed file can be"},
     {Failure::ShortFile, "File is shorter than a compressed file's header"},
     {Failure::NotCompressed, "Input file is not a compressed file"},
+    {Failure::FileTooLong, "File is longer than any compressed file can be"},
     {Failure::Unfinished, "Compressed file is unfinished: the compressing run did not finish"},
     {Failure::UnknownFlags, "Compressed file has unknown flags"},
     {Failure::ReservedSet, "Compressed file has a reserved byte that is not 0"},
     {Failure::CountTooLarge, "Character count is larger than any compressed file holds"},
-    {Failure::TableRepeats, "Character table holds a byte twice"},
     {Failure::TableGap, "Character table holds a byte after a free position"},
+    {Failure::TableRepeats, "Character table holds a byte twice"},
     {Failure::StreamEnds, "Code stream ends before the last character"},
     {Failure::FreePosition, "Code names a free position of the character table"},
     {Failure::NeedlessLiteral, "Literal codes a byte that the character table holds"},
     {Failure::LiteralNul, "Code stream holds a NUL character"},
+    {Failure::TerminatorInText, "Text holds a line feed or a Ctrl-Z"},
     {Failure::BytesAfterStream, "Bytes follow the end of the code stream"},
     {Failure::PaddingSet, "Padding after the last code is not 0"},
+    {Failure::TableUnused, "Character table holds a byte that the text lacks"},
+    {Failure::LiteralBesideFree,
+     "Literal codes a byte while the character table has a free position"},
+    {Failure::TableOutOfOrder, "Character table is not in order of the text's counts"},
 };
 
 // The whole file in, the whole text out: a fault found late leaves no output.
 decompress::FileImage image;
 decompress::Decoded decoded;
 // The text as written: each CR followed by its LF, unless /R.
-char batchText[2 * format::kLargestCount];
+char batchText[2 * decompress::kLargestText];
 
 bool speaking() { return !base::speaker.quiet; }
 
@@ -70,7 +75,13 @@ void listHeader() {
     }
     printMessage("Finished:    %s\n", decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
     printMessage("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
-    printMessage("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
+    // A file read only up to one byte past the largest shows no more of its size.
+    if (image.size > decompress::kLargestFile) {
+        printMessage("Compressed:  more than %u bytes\n",
+                     static_cast<unsigned>(decompress::kLargestFile));
+    } else {
+        printMessage("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
+    }
     for (unsigned position = 0; position < format::kTableSize; ++position) {
         listPosition(position, decoded.header.table[position]);
     }
@@ -103,9 +114,14 @@ std::size_t composeText() {
     return size;
 }
 
-// Created only now, from a sound file, and written with one write.
-void writeBatchFile(const RunOptions& options, const char* outputName) {
-    platform::File output = cli::createOutput(outputName);
+// Created only now, from a sound file, and written with one write. A stream
+// gets the text after the messages printed so far: it may be the console.
+void writeBatchFile(const RunOptions& options, const char* outputName, bool stream) {
+    if (stream) {
+        platform::flushPrinted();
+    }
+    platform::File output =
+        stream ? cli::openOutputStream(outputName) : cli::createOutput(outputName);
     const char* text = options.raw ? decoded.text : batchText;
     std::size_t size = options.raw ? decoded.length : composeText();
     if (platform::writeFile(output, text, size) != static_cast<long>(size)) {
@@ -127,9 +143,11 @@ void showResult(const RunOptions& options) {
     } else {
         printMessage("Decoding completed; characters %u, lines %u\n", characters, lines);
     }
-    // Text compressed with bare LF line ends lost them: the interpreter sees one line.
+    // squeezle gives each line a CR, bare LF or not: so long a text without one
+    // most likely comes from another program that dropped bare LF line ends.
     if (decoded.lines == 0 && decoded.length > input::kReadSize) {
-        printMessage("Warning:  the text holds no CR, so its lines run together as one!\n");
+        printMessage("Warning:  the text holds no CR: another program wrote it from lines with "
+                     "bare LF ends, which now run together as one!\n");
     }
 }
 
@@ -146,10 +164,13 @@ const base::Voice kVoice{"UNSQUEEZLE", "Batch file decompressor. Free software, 
 
 void run(const RunOptions& options, const char* inputName, const char* outputName) {
     showStart(options, inputName, outputName);
+    // A pipe, a terminal or a device takes the text as it comes: it holds no
+    // file to keep, empty or rewind.
+    bool stream = options.mode == Mode::Decode && platform::namesStream(outputName);
     if (options.mode == Mode::Decode) {
-        cli::refuseOutputName(inputName, outputName, options.overwrite);
+        cli::refuseOutputName(inputName, outputName, options.overwrite || stream);
     }
-    platform::File input = cli::openInput(inputName);
+    platform::File input = cli::openSharedInput(inputName);
     decompress::readImage(input, image);
     Failure fault = decompress::decode(image, decoded);
     if (options.mode == Mode::List) {
@@ -159,7 +180,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
         base::fail(fault);
     }
     if (options.mode == Mode::Decode) {
-        writeBatchFile(options, outputName);
+        writeBatchFile(options, outputName, stream);
     }
     platform::closeFile(input);
     showResult(options);

@@ -5,15 +5,14 @@
 // frequent bytes.
 #include "compress/compressor.h"
 #include "decompress/decoder.h"
+#include "scratch.h"
 #include "squeezle/run.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -83,16 +82,6 @@ std::string expectedTable(const std::string& kept) {
         table += static_cast<char>(ranked[i].second);
     }
     return table;
-}
-
-std::string scratchFolder() {
-    static std::string folder = (access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
-    folder += "/squeezle-fuzz-XXXXXX";
-    if (mkdtemp(folder.data()) == nullptr) {
-        std::abort();
-    }
-    std::atexit([] { std::filesystem::remove_all(folder); });
-    return folder;
 }
 
 decompress::FileImage image;

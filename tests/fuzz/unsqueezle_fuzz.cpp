@@ -1,38 +1,34 @@
 // libFuzzer target: any bytes as a compressed file, for unsqueezle's decoder.
 // It must never crash or read out of bounds, and it must accept exactly the
-// files a compressing run writes: a file it finds sound is, byte for byte,
-// its text coded again under its own table.
+// files a compressing run writes: for a file it finds sound, a whole quiet run
+// of squeezle, from an input built of its text, writes the same bytes.
+#include "compress/compressor.h"
 #include "decompress/decoder.h"
+#include "scratch.h"
+#include "squeezle/run.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 namespace {
 
 decompress::FileImage image;
 decompress::Decoded decoded;
 
-std::vector<std::uint8_t> recoded() {
-    format::CompressedHeader header = decoded.header;
-    header.flags = format::kFinishedFlags;
-    format::scrambleTable(header);
-    std::uint8_t bytes[format::kHeaderSize];
-    format::headerBytes(header, bytes);
-    std::vector<std::uint8_t> file(bytes, bytes + format::kHeaderSize);
-    std::vector<std::uint8_t> codes;
-    for (std::size_t i = 0; i < decoded.length; ++i) {
-        auto byte = static_cast<std::uint8_t>(decoded.text[i]);
-        const std::uint8_t* table = decoded.header.table;
-        auto character = format::codesAt(std::find(table, table + 30, byte) - table, byte);
-        codes.insert(codes.end(), character.code, character.code + character.count);
+// The text as one line without LF, which the reader takes in pieces of 1024
+// and keeps whole. A last piece shorter than that is trimmed, unless NULs fill
+// its read: a full read is a cut piece, and the NUL ends it as a string. An
+// input that begins with the signature is refused, so a comment line that /K
+// drops goes ahead of it.
+std::string inputFor(const std::string& text, bool& removeComments) {
+    std::string input = text;
+    if (!text.empty() && (text.back() == ' ' || text.back() == '\t') && text.size() % 1024 != 0) {
+        input.append(1024 - text.size() % 1024, '\0');
     }
-    codes.push_back(0); // the padding, when the count is odd
-    for (std::size_t i = 0; i + 1 < codes.size(); i += 2) {
-        file.push_back(static_cast<std::uint8_t>(codes[i] << 4 | codes[i + 1]));
-    }
-    return file;
+    removeComments = text.rfind("\xBE\xEB", 0) == 0;
+    return removeComments ? "::\n" + input : input;
 }
 
 } // namespace
@@ -43,8 +39,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::memcpy(image.bytes, data, size);
     image.size = size;
-    if (decompress::decode(image, decoded) == base::Failure::None &&
-        recoded() != std::vector<std::uint8_t>(data, data + size)) {
+    if (decompress::decode(image, decoded) != base::Failure::None) {
+        return 0;
+    }
+    static const std::string folder = scratchFolder();
+    static const std::string input = folder + "/in.bat", output = folder + "/out.zcl";
+    bool removeComments = false;
+    std::string text(decoded.text, decoded.length);
+    std::ofstream(input, std::ios::binary) << inputFor(text, removeComments);
+    base::speaker.quiet = true;
+    compress::Compressor compressor;
+    squeezle::run({removeComments, true}, input.c_str(), output.c_str(), compressor);
+    std::ifstream written(output, std::ios::binary);
+    if (std::string(std::istreambuf_iterator<char>(written), {}) !=
+        std::string(reinterpret_cast<const char*>(data), size)) {
         std::abort();
     }
     return 0;
