@@ -79,7 +79,7 @@ for input in short typical; do
         "floor $input.bat" "./floor compress $input.bat floor.zcl $(size $input.zcl)" true
 done
 "$build/unsqueezle" /Q /O largest.zcl back.bat
-compare decode "unsqueezle largest.zcl" "$build/unsqueezle /Q largest.zcl back.bat" "rm -f back.bat" \
+compare decode "unsqueezle largest.zcl" "$build/unsqueezle /Q /O largest.zcl back.bat" true \
     "floor largest.zcl" "./floor decode largest.zcl floor.bat $(size back.bat)" true
 # script(1) runs a command on a pseudo-terminal and copies what it prints.
 for input in largest lines; do

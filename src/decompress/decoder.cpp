@@ -12,11 +12,14 @@ namespace {
 using Counts = std::size_t[256];
 
 // The four codes from half `index` of the stream on, first code in the top
-// four bits: the high half of a byte comes before its low half. It may read
-// a byte past the stream's end, into the image's spare room.
-unsigned codesAt(const std::uint8_t* stream, std::size_t index) {
-    unsigned window = static_cast<unsigned>(stream[index / 2] << 8 | stream[index / 2 + 1]);
-    return (window << (index % 2 == 0 ? 4 : 8)) >> 4 & 0xFFFF;
+// four bits: the high half of a byte comes before its low half. It reads up
+// to three bytes past the stream's end, into the image's spare room.
+unsigned codeWindow(const std::uint8_t* stream, std::size_t index) {
+    const std::uint8_t* at = stream + index / 2;
+    std::uint32_t word = static_cast<std::uint32_t>(at[0]) << 24 |
+                         static_cast<std::uint32_t>(at[1]) << 16 |
+                         static_cast<std::uint32_t>(at[2]) << 8 | at[3];
+    return static_cast<unsigned>(word << (index % 2 * 4) >> 16);
 }
 
 Failure checkHeader(const format::CompressedHeader& header) {
@@ -50,21 +53,41 @@ Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[256])
     return Failure::None;
 }
 
+// What a decoded character says of the file, for a character that the table
+// gives and for one that a literal codes: nothing wrong, or its fault.
+struct Verdicts {
+    Failure entry[256];
+    Failure literal[256];
+};
+
+void judgeCharacters(const bool (&inTable)[256], Verdicts& verdicts) {
+    for (std::size_t value = 0; value < 256; ++value) {
+        bool terminator = value == input::kLineFeed || value == input::kEndOfText;
+        Failure entry = terminator ? Failure::TerminatorInText : Failure::None;
+        verdicts.entry[value] = value == 0 ? Failure::FreePosition : entry;
+        verdicts.literal[value] = value == 0       ? Failure::LiteralNul
+                                  : inTable[value] ? Failure::NeedlessLiteral
+                                                   : entry;
+    }
+}
+
 // Decodes the characters one after another into `text`, counting each byte
 // value: the counters stay local, since a write through `text` could be one
 // to any of them. A code's followers are taken before the stream's end is
 // checked.
 Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[256],
-                     Counts& counts) {
+                     Counts& counts, bool lineFeeds) {
+    Verdicts verdicts;
+    judgeCharacters(inTable, verdicts);
     const std::uint8_t* stream = image.bytes + format::kHeaderSize;
     const std::uint8_t* table = decoded.header.table;
     std::size_t halves = 2 * (image.size - format::kHeaderSize);
-    std::size_t next = 0, length = 0, count = decoded.header.characterCount;
+    std::size_t next = 0, length = 0, size = 0, count = decoded.header.characterCount;
     Failure fault = Failure::None;
-    while (length < count && fault == Failure::None) {
-        unsigned codes = codesAt(stream, next);
+    while (length < count) {
+        unsigned codes = codeWindow(stream, next);
         unsigned code = codes >> 12;
-        bool literal = code == format::kLiteralCode;
+        const Failure* verdict = verdicts.entry;
         std::uint8_t character = 0;
         if (code >= format::kFirstRankCode) {
             character = table[code - format::kFirstRankCode];
@@ -74,27 +97,27 @@ Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTa
             next += 2;
         } else {
             character = static_cast<std::uint8_t>((codes & 0xF0) | (codes >> 8 & 0x0F));
+            verdict = verdicts.literal;
             next += 3;
         }
-        if (next > halves) {
-            fault = Failure::StreamEnds;
-        } else if (character == 0) {
-            fault = literal ? Failure::LiteralNul : Failure::FreePosition;
-        } else if (literal && inTable[character]) {
-            fault = Failure::NeedlessLiteral;
-        } else if (character == input::kLineFeed || character == input::kEndOfText) {
-            fault = Failure::TerminatorInText;
-        } else {
-            decoded.text[length++] = static_cast<char>(character);
-            ++counts[character];
+        fault = next > halves ? Failure::StreamEnds : verdict[character];
+        if (fault != Failure::None) {
+            break;
         }
+        ++length;
+        ++counts[character];
+        decoded.text[size++] = static_cast<char>(character);
+        decoded.text[size] = '\n'; // kept only after a CR, when asked
+        size += lineFeeds && character == input::kCarriageReturn ? 1 : 0;
     }
     decoded.length = length;
+    decoded.size = size;
     decoded.lines = counts[static_cast<std::uint8_t>(input::kCarriageReturn)];
     if (fault != Failure::None || halves - next > 1) {
         return fault != Failure::None ? fault : Failure::BytesAfterStream;
     }
-    return next < halves && codesAt(stream, next) >> 12 != 0 ? Failure::PaddingSet : Failure::None;
+    return next < halves && codeWindow(stream, next) >> 12 != 0 ? Failure::PaddingSet
+                                                                : Failure::None;
 }
 
 // The table a run selects from the counts of the characters it codes: byte
@@ -137,8 +160,8 @@ void readImage(platform::File file, FileImage& image) {
     image.size = 0;
     long got = 0;
     while (image.size < kImageCapacity &&
-           (got = platform::readFile(file, image.bytes + image.size,
-                                     kImageCapacity - image.size)) > 0) {
+           (got = platform::readFile(file, image.bytes + image.size, kImageCapacity - image.size)) >
+               0) {
         image.size += static_cast<std::size_t>(got);
     }
     if (got < 0) {
@@ -146,9 +169,10 @@ void readImage(platform::File file, FileImage& image) {
     }
 }
 
-Failure decode(const FileImage& image, Decoded& decoded) {
+Failure decode(const FileImage& image, Decoded& decoded, bool lineFeeds) {
     decoded.headerRead = false;
     decoded.length = 0;
+    decoded.size = 0;
     decoded.lines = 0;
     if (image.size < format::kHeaderSize) {
         return Failure::ShortFile;
@@ -175,7 +199,7 @@ Failure decode(const FileImage& image, Decoded& decoded) {
         fault = checkTable(decoded.header, inTable);
     }
     if (fault == Failure::None) {
-        fault = decodeStream(image, decoded, inTable, counts);
+        fault = decodeStream(image, decoded, inTable, counts, lineFeeds);
     }
     return fault == Failure::None ? checkCounts(decoded.header, inTable, counts) : fault;
 }

@@ -54,14 +54,18 @@ void readImage(platform::File file, FileImage& image);
 struct Decoded {
     bool headerRead;                 // the image holds a header with the signature
     format::CompressedHeader header; // table unscrambled unless the file is unfinished
-    char text[kLargestText];         // the coded characters, CRs and all
-    std::size_t length;
-    std::size_t lines; // CRs in the text: each ends a line
+    // The coded characters, CRs and all, as the batch file gets them: each CR
+    // followed by an LF when decode() is asked for line feeds.
+    char text[2 * kLargestText + 1];
+    std::size_t size;   // bytes of text
+    std::size_t length; // characters coded
+    std::size_t lines;  // CRs in the text: each ends a line
 };
 
-// Checks `image` and decodes it into `decoded`. Returns the first fault, in
-// the order of the Failure codes from ShortFile on, or Failure::None for a
-// sound file: one that some compressing run writes, byte for byte.
-base::Failure decode(const FileImage& image, Decoded& decoded);
+// Checks `image` and decodes it into `decoded`, with an LF after each CR if
+// `lineFeeds`. Returns the first fault, in the order of the Failure codes
+// from ShortFile on, or Failure::None for a sound file: one that some
+// compressing run writes, byte for byte.
+base::Failure decode(const FileImage& image, Decoded& decoded, bool lineFeeds);
 
 } // namespace decompress

@@ -41,10 +41,10 @@ constexpr base::FailureText kFailures[] = {
 // The whole file in, the whole text out: a fault found late leaves no output.
 decompress::FileImage image;
 decompress::Decoded decoded;
-// The text as written: each CR followed by its LF, unless /R.
-char batchText[2 * decompress::kLargestText];
 
-bool speaking() { return !base::speaker.quiet; }
+bool speaking() {
+    return !base::speaker.quiet;
+}
 
 void showStart(const RunOptions& options, const char* inputName, const char* outputName) {
     if (!speaking()) {
@@ -73,7 +73,8 @@ void listHeader() {
     if (!speaking() || !decoded.headerRead) {
         return;
     }
-    printMessage("Finished:    %s\n", decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
+    printMessage("Finished:    %s\n",
+                 decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
     printMessage("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
     // A file read only up to one byte past the largest shows no more of its size.
     if (image.size > decompress::kLargestFile) {
@@ -95,36 +96,16 @@ void listStream() {
                  static_cast<unsigned>(size), ratio);
 }
 
-// The text as a batch file: each CR followed by an LF.
-std::size_t composeText() {
-    std::size_t size = 0;
-    const char* line = decoded.text;
-    const char* end = decoded.text + decoded.length;
-    while (line < end) {
-        auto rest = static_cast<std::size_t>(end - line);
-        const char* cr = static_cast<const char*>(std::memchr(line, '\r', rest));
-        std::size_t length = cr != nullptr ? static_cast<std::size_t>(cr + 1 - line) : rest;
-        std::memcpy(batchText + size, line, length);
-        size += length;
-        line += length;
-        if (cr != nullptr) {
-            batchText[size++] = '\n';
-        }
-    }
-    return size;
-}
-
 // Created only now, from a sound file, and written with one write. A stream
 // gets the text after the messages printed so far: it may be the console.
-void writeBatchFile(const RunOptions& options, const char* outputName, bool stream) {
+void writeBatchFile(const char* outputName, bool stream) {
     if (stream) {
         platform::flushPrinted();
     }
     platform::File output =
         stream ? cli::openOutputStream(outputName) : cli::createOutput(outputName);
-    const char* text = options.raw ? decoded.text : batchText;
-    std::size_t size = options.raw ? decoded.length : composeText();
-    if (platform::writeFile(output, text, size) != static_cast<long>(size)) {
+    if (platform::writeFile(output, decoded.text, decoded.size) !=
+        static_cast<long>(decoded.size)) {
         base::fail(Failure::WriteOutput);
     }
     platform::closeFile(output);
@@ -153,14 +134,16 @@ void showResult(const RunOptions& options) {
 
 } // namespace
 
-const base::Voice kVoice{"UNSQUEEZLE", "Batch file decompressor. Free software, without warranty.",
+const base::Voice kVoice{"UNSQUEEZLE",
+                         "Batch file decompressor. Free software, without warranty.",
                          "[/L /T /R /O /Q] input_file [output_file]\n"
                          "    /L list contents\n"
                          "    /T test file\n"
                          "    /R raw: add no LF after each CR\n"
                          "    /O overwrite file\n"
                          "    /Q quiet\n",
-                         cli::kSharedFailures, {kFailures, std::size(kFailures)}};
+                         cli::kSharedFailures,
+                         {kFailures, std::size(kFailures)}};
 
 void run(const RunOptions& options, const char* inputName, const char* outputName) {
     showStart(options, inputName, outputName);
@@ -172,7 +155,8 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     }
     platform::File input = cli::openSharedInput(inputName);
     decompress::readImage(input, image);
-    Failure fault = decompress::decode(image, decoded);
+    // The text as the batch file gets it: each CR followed by an LF, unless /R.
+    Failure fault = decompress::decode(image, decoded, !options.raw);
     if (options.mode == Mode::List) {
         listHeader();
     }
@@ -180,7 +164,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
         base::fail(fault);
     }
     if (options.mode == Mode::Decode) {
-        writeBatchFile(options, outputName, stream);
+        writeBatchFile(outputName, stream);
     }
     platform::closeFile(input);
     showResult(options);

@@ -107,7 +107,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         platform::closeFile(file);
         std::string kept = keptText(text, removeComments);
         const char* table = reinterpret_cast<const char*>(decoded.header.table);
-        if (decompress::decode(image, decoded) != base::Failure::None ||
+        if (decompress::decode(image, decoded, false) != base::Failure::None ||
             std::string(decoded.text, decoded.length) != kept ||
             std::string(table, strnlen(table, 30)) != expectedTable(kept)) {
             std::abort();

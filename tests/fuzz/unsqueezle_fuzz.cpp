@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::memcpy(image.bytes, data, size);
     image.size = size;
-    if (decompress::decode(image, decoded) != base::Failure::None) {
+    if (decompress::decode(image, decoded, false) != base::Failure::None) {
         return 0;
     }
     static const std::string folder = scratchFolder();
