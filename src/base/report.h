@@ -1,21 +1,20 @@
 // How every part of both programs speaks and stops: messages to standard
 // output, and failures that end the run where they are found. The program
-// that runs supplies its own name, banner, usage and failure texts, so the
-// modules below it report without knowing which program they serve.
+// that runs supplies its own name, banner and usage, so the modules below it
+// report without knowing which program they serve. /Q silences every message
+// here, in one place.
 // Exit statuses: 0 after a complete run, 1 after the usage message, 2 after
 // a failure message. Nothing goes to standard error.
 #pragma once
 
 #include "platform/platform.h"
 
-#include <cstddef>
-
 namespace base {
 
 enum ExitStatus : int { kExitSuccess = 0, kExitUsage = 1, kExitFailure = 2 };
 
 // The failures that end a run, in both programs. The numbers never appear in
-// output; each program names the ones it can meet in its Voice.
+// output; each has its text in failureMessage(), which names every one.
 enum class Failure : int {
     None = 0, // a check that found nothing wrong
     SameName,
@@ -51,41 +50,29 @@ enum class Failure : int {
     TableOutOfOrder,
 };
 
-struct FailureText {
-    Failure failure;
-    const char* text;
-};
-
-// A list of failure texts.
-struct FailureTexts {
-    const FailureText* texts;
-    std::size_t count;
-};
-
-// What one program says: its name (passed to every message that names it),
-// the banner's notice, the usage text after "Usage:  NAME", the texts of the
-// failures it shares with the other program, and those of its own.
-struct Voice {
-    const char* toolName;
+// What a program says of itself: its name, which every message that names
+// the program gets, the banner's notice, and the usage after "Usage:  NAME".
+struct ProgramTexts {
+    const char* name;
     const char* notice;
     const char* usage;
-    FailureTexts shared;
-    FailureTexts own;
 };
 
-// The voice of this run, and whether /Q has silenced it. Each message reads
-// `quiet` as it is printed, so one printed before /Q is parsed still shows.
-struct Speaker {
-    const Voice* voice;
-    bool quiet;
-};
-extern Speaker speaker;
+// The program that every message speaks for; set before anything is printed.
+void setProgramTexts(const ProgramTexts& program);
 
-// The text of `failure` in this run's voice; "Unknown error" if it has none.
+// Silences every message from now on (/Q); one printed before still showed.
+void setQuiet();
+
+// The text of `failure`; "Unknown error" for a value outside the enumeration.
 const char* failureMessage(Failure failure);
 
-// Formatted printing to standard output. Callers test `speaker.quiet`.
+// Formatted printing to standard output, unless quiet.
 void printMessage(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
+
+// Prints `text` as it stands, unless quiet: the progress line, which a run
+// prints for every line, needs no formatting.
+void printText(const char* text);
 
 // Prints the banner (an empty line, name and version, the notice) unless quiet.
 void showBanner();

@@ -21,7 +21,7 @@ void applyOption(const char* argument, const char* letters, Options& options) {
     }
     options.given[letter - 'A'] = true;
     if (letter == 'Q') {
-        base::speaker.quiet = true;
+        base::setQuiet();
     }
 }
 
@@ -61,11 +61,10 @@ void takeFileName(const char* argument, FileNames& names) {
 
 } // namespace
 
-void deriveOutputName(const char* input, const char* extension,
-                      char (&output)[kNameCapacity]) {
+void deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]) {
     const char* lastDot = std::strrchr(input, '.');
-    std::size_t stemLength = lastDot != nullptr ? static_cast<std::size_t>(lastDot - input)
-                                                : std::strlen(input);
+    std::size_t stemLength =
+        lastDot != nullptr ? static_cast<std::size_t>(lastDot - input) : std::strlen(input);
     std::size_t extensionLength = std::strlen(extension);
     if (stemLength + extensionLength >= kNameCapacity) {
         base::fail(base::Failure::NameTooLong);
@@ -75,8 +74,8 @@ void deriveOutputName(const char* input, const char* extension,
     output[stemLength + extensionLength] = '\0';
 }
 
-void parseCommandLine(int argc, const char* const argv[], const char* letters,
-                      Options& options, FileNames& names) {
+void parseCommandLine(int argc, const char* const argv[], const char* letters, Options& options,
+                      FileNames& names) {
     answerRequest(argc, argv);
     // "/?" needs no test of its own: '?' is no program's option letter.
     if (argc < 2) {

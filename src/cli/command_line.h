@@ -29,13 +29,12 @@ struct Options {
 // usage message for /?, an unknown option, a third name or no input name,
 // and with "File name too long" for a name that does not fit; then prints
 // the banner.
-void parseCommandLine(int argc, const char* const argv[], const char* letters,
-                      Options& options, FileNames& names);
+void parseCommandLine(int argc, const char* const argv[], const char* letters, Options& options,
+                      FileNames& names);
 
 // Writes into `output` the input name with everything from its last '.' on
 // replaced by `extension`, or with `extension` appended when it holds no '.';
 // a '.' in a folder name counts. Fails with NameTooLong rather than overrun.
-void deriveOutputName(const char* input, const char* extension,
-                      char (&output)[kNameCapacity]);
+void deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]);
 
 } // namespace cli

@@ -9,26 +9,20 @@
 
 namespace cli {
 
-// The texts of the failures both programs meet: the refusals below, a name
-// too long, a read or a write that fails.
-extern const base::FailureTexts kSharedFailures;
-
 // Fails (SameName) when the names are equal ignoring ASCII case, and, unless
 // `overwrite`, (OutputExists) when the output opens for reading. An output
 // that exists but cannot be opened passes: creating it will say why.
 void refuseOutputName(const char* inputName, const char* outputName, bool overwrite);
 
-// The input, held exclusively until closed; fails (OpenInput) otherwise.
-platform::File openInput(const char* name);
-
-// The input, read beside other readers, held from writers until closed;
-// waits for a named pipe's writer. Fails (OpenInput) otherwise.
-platform::File openSharedInput(const char* name);
+// The input, held until closed: exclusively, or beside other readers but no
+// writer (then waiting for a named pipe's writer). Fails (OpenInput) when
+// it cannot be opened so.
+platform::File openInput(const char* name, bool exclusive);
 
 // The output, created or emptied, held exclusively; fails (OpenOutput) when
-// that is refused, as it is for the input under another name, and
-// (SeekOutput) for one that cannot be rewound, such as a pipe.
-platform::File createOutput(const char* name);
+// that is refused, as it is for `input` under another name, and (SeekOutput)
+// for one that cannot be rewound, such as a pipe.
+platform::File createOutput(const char* name, platform::File input);
 
 // A stream (see platform::namesStream) opened for writing as it stands, once
 // it has a reader; fails (OpenOutput) otherwise.

@@ -40,8 +40,8 @@ CompressedHeader headerOf(const std::uint8_t (&bytes)[kHeaderSize]) {
 // Each stored byte is the XOR of its table byte and all after it: a running
 // XOR from the end, which the XOR of stored neighbours undoes.
 void scrambleTable(CompressedHeader& header) {
-    std::partial_sum(std::rbegin(header.table), std::rend(header.table),
-                     std::rbegin(header.table), std::bit_xor<>());
+    std::partial_sum(std::rbegin(header.table), std::rend(header.table), std::rbegin(header.table),
+                     std::bit_xor<>());
 }
 
 void unscrambleTable(CompressedHeader& header) {

@@ -129,7 +129,9 @@ void printText(const char* message) {
     }
 }
 
-void flushPrinted() { flushConsole(); }
+void flushPrinted() {
+    flushConsole();
+}
 
 void exitProcess(int status) {
     flushConsole();

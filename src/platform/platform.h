@@ -27,14 +27,17 @@ struct File {
 };
 inline constexpr File kNoFile{-1, false};
 
-inline bool isOpen(File file) { return file.os != kNoFile.os; }
+inline bool isOpen(File file) {
+    return file.os != kNoFile.os;
+}
 
 // --- Files -------------------------------------------------------------------
 // Every open refuses a directory. Named pipes and devices open like files.
 
-// Opens `name` for reading, sharing it with every other reader and writer. Fails
-// (kNoFile) when the file is absent, unreadable, or held exclusively elsewhere.
-File openShared(const char* name);
+// True when `name` opens for reading, shared with every other reader and
+// writer and without waiting for a named pipe's writer: false when it is
+// absent, unreadable, or held exclusively elsewhere. Nothing stays open.
+bool opensForReading(const char* name);
 
 // Opens `name` for reading with exclusive access: while it stays open no other
 // exclusive opener, in this run or another, gets the file. kNoFile on failure.
@@ -43,7 +46,7 @@ File openExclusive(const char* name);
 // Opens `name` for reading beside other such readers but no writer that
 // holds it exclusively, in this run or another. Waits for a named pipe's
 // writer, as any reader of a pipe does. kNoFile on failure.
-File openReadShared(const char* name);
+File openShared(const char* name);
 
 // True when `name` names an existing file that is not on a disk: a pipe, a
 // named pipe, a terminal or a device such as the null device. Opens nothing
@@ -55,11 +58,11 @@ bool namesStream(const char* name);
 // on a disk.
 File openStream(const char* name);
 
-// Opens `name` for reading and writing with exclusive access, creating it with
-// ordinary permissions when absent. An existing file is emptied, but only after
-// every check has passed: the file must not be one this run already holds
-// exclusively, whatever name reaches it, and no other holder may have it.
-File createExclusive(const char* name);
+// Opens `name` for reading and writing with exclusive access, creating it
+// with ordinary permissions when absent. An existing file is emptied, but
+// only after every check has passed: it must not be `input`, whatever name
+// reaches it, and no other holder may have it.
+File createExclusive(const char* name, File input);
 
 // Reads up to `size` bytes at the current position. Returns the number read,
 // 0 at the end of the file, or -1 when the system reports an error. A read

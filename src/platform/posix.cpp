@@ -1,7 +1,7 @@
 // POSIX has no sharing modes, so this file builds their effect from flock():
 // every exclusive open takes LOCK_EX, every shared open LOCK_SH, both without
-// waiting. A run also remembers which file it holds as its input, so that the
-// output can never be that file under another name.
+// waiting. Where a file system has no locks, the output is still never the
+// input: creating it compares the two files' identities.
 #include "platform/platform.h"
 
 #include "platform/system.h"
@@ -25,15 +25,9 @@ static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
 namespace platform {
 namespace {
 
-// The file that this run holds exclusively, by identity rather than by name.
-struct HeldFile {
-    int descriptor;
-    dev_t device;
-    ino_t inode;
-};
-HeldFile held{-1, 0, 0};
-
-int descriptorOf(File file) { return static_cast<int>(file.os); }
+int descriptorOf(File file) {
+    return static_cast<int>(file.os);
+}
 
 // Unless `wait`, opens without waiting on a named pipe that has no peer yet,
 // then makes the descriptor blocking again. Directories are refused, as
@@ -63,7 +57,9 @@ bool onDisk(const struct stat& status) {
     return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
 }
 
-File fileOf(int descriptor, const struct stat& status) { return File{descriptor, onDisk(status)}; }
+File fileOf(int descriptor, const struct stat& status) {
+    return File{descriptor, onDisk(status)};
+}
 
 File openLocked(const char* name, int flags, bool wait, int lockOperation, struct stat& status) {
     int descriptor = openDescriptor(name, flags, wait, status);
@@ -77,16 +73,12 @@ File openLocked(const char* name, int flags, bool wait, int lockOperation, struc
     return fileOf(descriptor, status);
 }
 
-// The input: the output may never be this file.
-File hold(File file, const struct stat& status) {
-    if (isOpen(file)) {
-        held = HeldFile{descriptorOf(file), status.st_dev, status.st_ino};
-    }
-    return file;
-}
-
-bool isHeldFile(const struct stat& status) {
-    return held.descriptor >= 0 && held.device == status.st_dev && held.inode == status.st_ino;
+// True when the open `file` is the one that `status` describes, whatever
+// names reach either.
+bool isFile(File file, const struct stat& status) {
+    struct stat fileStatus {};
+    return ::fstat(descriptorOf(file), &fileStatus) == 0 && fileStatus.st_dev == status.st_dev &&
+           fileStatus.st_ino == status.st_ino;
 }
 
 // A descriptor that is closed at start would be taken by the first file the
@@ -104,19 +96,24 @@ void openNullDeviceOnClosedStandardStreams() {
 
 } // namespace
 
-File openShared(const char* name) {
+bool opensForReading(const char* name) {
     struct stat status {};
-    return openLocked(name, O_RDONLY, false, LOCK_SH, status);
+    File file = openLocked(name, O_RDONLY, false, LOCK_SH, status);
+    if (!isOpen(file)) {
+        return false;
+    }
+    closeFile(file);
+    return true;
 }
 
 File openExclusive(const char* name) {
     struct stat status {};
-    return hold(openLocked(name, O_RDONLY, false, LOCK_EX, status), status);
+    return openLocked(name, O_RDONLY, false, LOCK_EX, status);
 }
 
-File openReadShared(const char* name) {
+File openShared(const char* name) {
     struct stat status {};
-    return hold(openLocked(name, O_RDONLY, true, LOCK_SH, status), status);
+    return openLocked(name, O_RDONLY, true, LOCK_SH, status);
 }
 
 bool namesStream(const char* name) {
@@ -134,14 +131,14 @@ File openStream(const char* name) {
     return descriptor < 0 ? kNoFile : fileOf(descriptor, status);
 }
 
-File createExclusive(const char* name) {
+File createExclusive(const char* name, File input) {
     struct stat status {};
     int descriptor = openDescriptor(name, O_RDWR | O_CREAT, false, status);
     if (descriptor < 0) {
         return kNoFile;
     }
     // Emptying comes last: a refused output must keep every byte it had.
-    bool usable = !isHeldFile(status) && lockWithoutWaiting(descriptor, LOCK_EX) &&
+    bool usable = !isFile(input, status) && lockWithoutWaiting(descriptor, LOCK_EX) &&
                   (!S_ISREG(status.st_mode) || ::ftruncate(descriptor, 0) == 0);
     if (!usable) {
         ::close(descriptor);
@@ -172,9 +169,6 @@ bool seekTo(File file, long offset) {
 }
 
 void closeFile(File file) {
-    if (descriptorOf(file) == held.descriptor) {
-        held = HeldFile{-1, 0, 0};
-    }
     ::close(descriptorOf(file));
 }
 
@@ -182,7 +176,9 @@ bool isPathArgument(const char* argument) {
     return argument[0] == '/' && std::strchr(argument + 1, '/') != nullptr;
 }
 
-bool answersHelpAndVersion() { return true; }
+bool answersHelpAndVersion() {
+    return true;
+}
 
 void startProcess() {
     openNullDeviceOnClosedStandardStreams();
@@ -197,7 +193,9 @@ namespace detail {
 
 const char kConsoleLineEnd[] = "\n";
 
-bool consoleIsInteractive() { return ::isatty(STDOUT_FILENO) == 1; }
+bool consoleIsInteractive() {
+    return ::isatty(STDOUT_FILENO) == 1;
+}
 
 std::uint64_t millisecondsNow() {
     timespec now{};
@@ -224,7 +222,9 @@ void writeStandardOutput(const char* bytes, std::size_t size) {
     }
 }
 
-void endProcess(int status) { std::exit(status); }
+void endProcess(int status) {
+    std::exit(status);
+}
 
 } // namespace detail
 } // namespace platform

@@ -15,31 +15,40 @@ int _dowildcard = 0;
 namespace platform {
 namespace {
 
-HANDLE handleOf(File file) { return reinterpret_cast<HANDLE>(file.os); }
+HANDLE handleOf(File file) {
+    return reinterpret_cast<HANDLE>(file.os);
+}
 
 // Pipes and consoles have no position: moving it must fail, not be ignored.
 File fileOf(HANDLE handle) {
-    return handle == INVALID_HANDLE_VALUE
-               ? kNoFile
-               : File{reinterpret_cast<std::intptr_t>(handle), ::GetFileType(handle) == FILE_TYPE_DISK};
+    return handle == INVALID_HANDLE_VALUE ? kNoFile
+                                          : File{reinterpret_cast<std::intptr_t>(handle),
+                                                 ::GetFileType(handle) == FILE_TYPE_DISK};
 }
 
 // Without FILE_FLAG_BACKUP_SEMANTICS a directory never opens.
 File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
-    return fileOf(::CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                                nullptr));
+    return fileOf(
+        ::CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 } // namespace
 
-File openShared(const char* name) {
-    return open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+bool opensForReading(const char* name) {
+    File file = open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!isOpen(file)) {
+        return false;
+    }
+    closeFile(file);
+    return true;
 }
 
-File openExclusive(const char* name) { return open(name, GENERIC_READ, 0, OPEN_EXISTING); }
+File openExclusive(const char* name) {
+    return open(name, GENERIC_READ, 0, OPEN_EXISTING);
+}
 
 // Others may read it too, none may write it: not even the one that created it.
-File openReadShared(const char* name) {
+File openShared(const char* name) {
     return open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
@@ -63,7 +72,9 @@ File openStream(const char* name) {
     return file;
 }
 
-File createExclusive(const char* name) {
+// The input's own sharing mode refuses the write access asked here, under
+// whatever name: it needs no comparing.
+File createExclusive(const char* name, File /*input*/) {
     return open(name, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
 }
 
@@ -94,11 +105,17 @@ bool seekTo(File file, long offset) {
     return low != INVALID_SET_FILE_POINTER || ::GetLastError() == NO_ERROR;
 }
 
-void closeFile(File file) { ::CloseHandle(handleOf(file)); }
+void closeFile(File file) {
+    ::CloseHandle(handleOf(file));
+}
 
-bool isPathArgument(const char*) { return false; }
+bool isPathArgument(const char*) {
+    return false;
+}
 
-bool answersHelpAndVersion() { return false; }
+bool answersHelpAndVersion() {
+    return false;
+}
 
 // Nothing to prepare: a new handle never takes the place of a closed standard
 // one, and a write that cannot be done fails without a signal.
@@ -112,19 +129,23 @@ bool consoleIsInteractive() {
     return ::GetFileType(::GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
 }
 
-std::uint64_t millisecondsNow() { return ::GetTickCount64(); }
+std::uint64_t millisecondsNow() {
+    return ::GetTickCount64();
+}
 
 void writeStandardOutput(const char* bytes, std::size_t size) {
     HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD written = 0;
-    while (size > 0 &&
-           ::WriteFile(output, bytes, static_cast<DWORD>(size), &written, nullptr) && written > 0) {
+    while (size > 0 && ::WriteFile(output, bytes, static_cast<DWORD>(size), &written, nullptr) &&
+           written > 0) {
         bytes += written;
         size -= written;
     }
 }
 
-void endProcess(int status) { ::ExitProcess(static_cast<UINT>(status)); }
+void endProcess(int status) {
+    ::ExitProcess(static_cast<UINT>(status));
+}
 
 } // namespace detail
 } // namespace platform

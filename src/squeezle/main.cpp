@@ -11,7 +11,7 @@ compress::Compressor compressor;
 
 int main(int argc, char* argv[]) {
     platform::startProcess();
-    base::speaker.voice = &squeezle::kVoice;
+    base::setProgramTexts(squeezle::kTexts);
     cli::parseCommandLine(argc, argv, squeezle::kOptionLetters, options, names);
     if (names.output[0] == '\0') {
         cli::deriveOutputName(names.input, squeezle::kOutputExtension, names.output);

@@ -5,7 +5,6 @@
 #include "input/line_reader.h"
 
 #include <cstring>
-#include <iterator>
 
 namespace squeezle {
 
@@ -14,12 +13,6 @@ using base::Failure;
 using base::printMessage;
 
 namespace {
-
-constexpr base::FailureText kFailures[] = {
-    {Failure::SeekInput, "Seek error on input file"},
-    {Failure::TooLarge, "File too large to compress"},
-    {Failure::AlreadyCompressed, "Input file is already compressed"},
-};
 
 // The only storage the input gets: one line at a time.
 input::LineBuffer lineBuffer;
@@ -44,24 +37,39 @@ void refuseCompressedInput(platform::File input) {
     }
 }
 
-// "Compressing line N" and a CR, as printMessage would print it, formatted
-// here: it is printed for every line of both passes, and printf-style
-// formatting would cost more than coding the line does.
-void showProgress(std::uint32_t lineNumber) {
-    char text[] = "Compressing line 4294967295\r"; // room for the largest number
-    char digits[10];
-    std::size_t count = 0;
+// "Compressing line N" and a CR, the number counted up in place: the line is
+// printed for every line of both passes, and formatting it each time would
+// cost more than coding the line does.
+struct Progress {
+    char text[sizeof "Compressing line 4294967295\r"];
+    std::size_t end; // where the number's CR stands
+};
+Progress progress;
+
+constexpr std::size_t kNumberStart = sizeof "Compressing line " - 1;
+
+void restartProgress() {
+    std::memcpy(progress.text, "Compressing line 0\r", sizeof "Compressing line 0\r");
+    progress.end = kNumberStart + 1;
+}
+
+// The next number: a digit goes up, the nines to its right turn to 0; after
+// all nines, the number gains a digit.
+void showNextLine() {
+    std::size_t digit = progress.end;
     do {
-        digits[count++] = static_cast<char>('0' + lineNumber % 10);
-        lineNumber /= 10;
-    } while (lineNumber > 0);
-    char* at = text + std::strlen("Compressing line ");
-    while (count > 0) {
-        *at++ = digits[--count];
-    }
-    *at++ = '\r';
-    *at = '\0';
-    platform::printText(text);
+        --digit;
+        if (progress.text[digit] != '9') {
+            ++progress.text[digit];
+            base::printText(progress.text);
+            return;
+        }
+        progress.text[digit] = '0';
+    } while (digit > kNumberStart);
+    progress.text[kNumberStart] = '1';
+    std::memcpy(progress.text + progress.end, "0\r", sizeof "0\r");
+    ++progress.end;
+    base::printText(progress.text);
 }
 
 // One pass over the input. Both passes see exactly the same lines.
@@ -71,7 +79,7 @@ void showProgress(std::uint32_t lineNumber) {
 // piece decides for the whole line, so a long comment leaves no tail behind.
 void walkInput(int pass, const RunOptions& options, platform::File input,
                compress::PassConsumer& consumer) {
-    std::uint32_t lineNumber = 0;
+    restartProgress();
     consumer.beginPass(pass);
     if (!platform::seekTo(input, 0)) {
         fail(Failure::SeekInput);
@@ -94,9 +102,7 @@ void walkInput(int pass, const RunOptions& options, platform::File input,
         if (lineBuffer.lostText && leftOut.cutByNul == 0) {
             leftOut.cutByNul = lineBuffer.number;
         }
-        if (!base::speaker.quiet) {
-            showProgress(++lineNumber);
-        }
+        showNextLine();
         consumer.takeLine(pass, lineBuffer.text);
     }
     if (pass == 1 && lineBuffer.endedAtCtrlZ && input::textFollowsEnd(input, lineBuffer)) {
@@ -112,14 +118,10 @@ std::int32_t ratioOf(std::int32_t compressedSize, std::int32_t sourceSize) {
 
 void reportStatistics(const compress::PassConsumer& consumer) {
     std::int32_t ratio = ratioOf(consumer.compressedSize(), consumer.sourceSize());
-    if (base::speaker.quiet) {
-        return;
-    }
     printMessage("Compression completed; file compressed to %d%% of original size\n",
                  static_cast<int>(ratio));
     if (ratio > kEffectiveRatioLimit) {
-        printMessage("Warning:  %s is not effective at compressing small files!\n",
-                     kVoice.toolName);
+        printMessage("Warning:  %s is not effective at compressing small files!\n", kTexts.name);
     }
     if (leftOut.afterCtrlZ != 0) {
         printMessage("Warning:  text after a Ctrl-Z in line %u is not compressed!\n",
@@ -133,25 +135,21 @@ void reportStatistics(const compress::PassConsumer& consumer) {
 
 } // namespace
 
-const base::Voice kVoice{"SQUEEZLE",
-                         "Batch file compressor. Free software, without warranty.",
-                         "[/K /O /Q] input_file [output_file]\n"
-                         "    /K remove comments\n"
-                         "    /O overwrite file\n"
-                         "    /Q quiet\n",
-                         cli::kSharedFailures,
-                         {kFailures, std::size(kFailures)}};
+const base::ProgramTexts kTexts{"SQUEEZLE",
+                                "Batch file compressor. Free software, without warranty.",
+                                "[/K /O /Q] input_file [output_file]\n"
+                                "    /K remove comments\n"
+                                "    /O overwrite file\n"
+                                "    /Q quiet\n"};
 
 void run(const RunOptions& options, const char* inputName, const char* outputName,
          compress::PassConsumer& consumer) {
-    if (!base::speaker.quiet) {
-        printMessage("\nCompressing %s to %s\n", inputName, outputName);
-    }
+    printMessage("\nCompressing %s to %s\n", inputName, outputName);
     cli::refuseOutputName(inputName, outputName, options.overwrite);
     leftOut = LeftOut{0, 0};
-    platform::File input = cli::openInput(inputName);
+    platform::File input = cli::openInput(inputName, true);
     refuseCompressedInput(input);
-    platform::File output = cli::createOutput(outputName);
+    platform::File output = cli::createOutput(outputName, input);
     consumer.attachOutput(output);
     walkInput(1, options, input, consumer);
     walkInput(2, options, input, consumer);

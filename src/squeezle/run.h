@@ -1,6 +1,6 @@
 // squeezle's run sequence: check and open both files, walk the input twice,
 // hand every kept line to the pass consumer, close the files and report the
-// size. Also what squeezle says: its name, usage and failure texts.
+// size. Also what squeezle says of itself: its name, notice and usage.
 #pragma once
 
 #include "base/report.h"
@@ -10,13 +10,13 @@
 
 namespace squeezle {
 
-extern const base::Voice kVoice;
+extern const base::ProgramTexts kTexts;
 
 // The options squeezle knows, and the extension of its default output name.
 inline constexpr const char* kOptionLetters = "KOQ";
 inline constexpr const char* kOutputExtension = ".zcl";
 
-// What the command line asked for, beyond /Q (which silences the speaker).
+// What the command line asked for, beyond /Q (which silences every message).
 struct RunOptions {
     bool removeComments; // /K: drop comment lines and lines empty after trimming
     bool overwrite;      // /O: an existing output file may be replaced

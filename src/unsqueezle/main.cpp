@@ -10,7 +10,7 @@ cli::FileNames names;
 int main(int argc, char* argv[]) {
     using unsqueezle::Mode;
     platform::startProcess();
-    base::speaker.voice = &unsqueezle::kVoice;
+    base::setProgramTexts(unsqueezle::kTexts);
     cli::parseCommandLine(argc, argv, unsqueezle::kOptionLetters, options, names);
     Mode mode = options.has('L') ? Mode::List : options.has('T') ? Mode::Test : Mode::Decode;
     if (mode == Mode::Decode && names.output[0] == '\0') {

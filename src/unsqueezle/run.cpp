@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <iterator>
 
 namespace unsqueezle {
 
@@ -15,41 +14,11 @@ using base::printMessage;
 
 namespace {
 
-constexpr base::FailureText kFailures[] = {
-    {Failure::ShortFile, "File is shorter than a compressed file's header"},
-    {Failure::NotCompressed, "Input file is not a compressed file"},
-    {Failure::FileTooLong, "File is longer than any compressed file can be"},
-    {Failure::Unfinished, "Compressed file is unfinished: the compressing run did not finish"},
-    {Failure::UnknownFlags, "Compressed file has unknown flags"},
-    {Failure::ReservedSet, "Compressed file has a reserved byte that is not 0"},
-    {Failure::CountTooLarge, "Character count is larger than any compressed file holds"},
-    {Failure::TableGap, "Character table holds a byte after a free position"},
-    {Failure::TableRepeats, "Character table holds a byte twice"},
-    {Failure::StreamEnds, "Code stream ends before the last character"},
-    {Failure::FreePosition, "Code names a free position of the character table"},
-    {Failure::NeedlessLiteral, "Literal codes a byte that the character table holds"},
-    {Failure::LiteralNul, "Code stream holds a NUL character"},
-    {Failure::TerminatorInText, "Text holds a line feed or a Ctrl-Z"},
-    {Failure::BytesAfterStream, "Bytes follow the end of the code stream"},
-    {Failure::PaddingSet, "Padding after the last code is not 0"},
-    {Failure::TableUnused, "Character table holds a byte that the text lacks"},
-    {Failure::LiteralBesideFree,
-     "Literal codes a byte while the character table has a free position"},
-    {Failure::TableOutOfOrder, "Character table is not in order of the text's counts"},
-};
-
 // The whole file in, the whole text out: a fault found late leaves no output.
 decompress::FileImage image;
 decompress::Decoded decoded;
 
-bool speaking() {
-    return !base::speaker.quiet;
-}
-
 void showStart(const RunOptions& options, const char* inputName, const char* outputName) {
-    if (!speaking()) {
-        return;
-    }
     if (options.mode == Mode::Decode) {
         printMessage("\nDecoding %s to %s\n", inputName, outputName);
     } else {
@@ -70,7 +39,7 @@ void listPosition(unsigned position, std::uint8_t entry) {
 
 // The header as far as it can be read; a placeholder's table as it stands.
 void listHeader() {
-    if (!speaking() || !decoded.headerRead) {
+    if (!decoded.headerRead) {
         return;
     }
     printMessage("Finished:    %s\n",
@@ -98,12 +67,12 @@ void listStream() {
 
 // Created only now, from a sound file, and written with one write. A stream
 // gets the text after the messages printed so far: it may be the console.
-void writeBatchFile(const char* outputName, bool stream) {
+void writeBatchFile(const char* outputName, platform::File input, bool stream) {
     if (stream) {
         platform::flushPrinted();
     }
     platform::File output =
-        stream ? cli::openOutputStream(outputName) : cli::createOutput(outputName);
+        stream ? cli::openOutputStream(outputName) : cli::createOutput(outputName, input);
     if (platform::writeFile(output, decoded.text, decoded.size) !=
         static_cast<long>(decoded.size)) {
         base::fail(Failure::WriteOutput);
@@ -112,9 +81,6 @@ void writeBatchFile(const char* outputName, bool stream) {
 }
 
 void showResult(const RunOptions& options) {
-    if (!speaking()) {
-        return;
-    }
     auto characters = static_cast<unsigned>(decoded.length);
     auto lines = static_cast<unsigned>(decoded.lines);
     if (options.mode == Mode::List) {
@@ -134,16 +100,14 @@ void showResult(const RunOptions& options) {
 
 } // namespace
 
-const base::Voice kVoice{"UNSQUEEZLE",
-                         "Batch file decompressor. Free software, without warranty.",
-                         "[/L /T /R /O /Q] input_file [output_file]\n"
-                         "    /L list contents\n"
-                         "    /T test file\n"
-                         "    /R raw: add no LF after each CR\n"
-                         "    /O overwrite file\n"
-                         "    /Q quiet\n",
-                         cli::kSharedFailures,
-                         {kFailures, std::size(kFailures)}};
+const base::ProgramTexts kTexts{"UNSQUEEZLE",
+                                "Batch file decompressor. Free software, without warranty.",
+                                "[/L /T /R /O /Q] input_file [output_file]\n"
+                                "    /L list contents\n"
+                                "    /T test file\n"
+                                "    /R raw: add no LF after each CR\n"
+                                "    /O overwrite file\n"
+                                "    /Q quiet\n"};
 
 void run(const RunOptions& options, const char* inputName, const char* outputName) {
     showStart(options, inputName, outputName);
@@ -153,7 +117,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     if (options.mode == Mode::Decode) {
         cli::refuseOutputName(inputName, outputName, options.overwrite || stream);
     }
-    platform::File input = cli::openSharedInput(inputName);
+    platform::File input = cli::openInput(inputName, false);
     decompress::readImage(input, image);
     // The text as the batch file gets it: each CR followed by an LF, unless /R.
     Failure fault = decompress::decode(image, decoded, !options.raw);
@@ -164,7 +128,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
         base::fail(fault);
     }
     if (options.mode == Mode::Decode) {
-        writeBatchFile(outputName, stream);
+        writeBatchFile(outputName, input, stream);
     }
     platform::closeFile(input);
     showResult(options);

@@ -1,13 +1,13 @@
 // unsqueezle's run: read a compressed file whole, check every rule, then
 // decode it into a batch file, say that it is sound, or list what it holds.
-// Also what unsqueezle says: its name, usage and failure texts.
+// Also what unsqueezle says of itself: its name, notice and usage.
 #pragma once
 
 #include "base/report.h"
 
 namespace unsqueezle {
 
-extern const base::Voice kVoice;
+extern const base::ProgramTexts kTexts;
 
 // The options unsqueezle knows, and the extension of its default output name.
 inline constexpr const char* kOptionLetters = "LTROQ";

@@ -98,7 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const std::string folder = scratchFolder();
     static const std::string input = folder + "/in.bat", output = folder + "/out.zcl";
     std::ofstream(input, std::ios::binary) << text;
-    base::speaker.quiet = true;
+    base::setQuiet();
     for (bool removeComments : {false, true}) {
         compress::Compressor compressor;
         squeezle::run({removeComments, true}, input.c_str(), output.c_str(), compressor);

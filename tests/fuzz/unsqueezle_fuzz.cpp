@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     bool removeComments = false;
     std::string text(decoded.text, decoded.length);
     std::ofstream(input, std::ios::binary) << inputFor(text, removeComments);
-    base::speaker.quiet = true;
+    base::setQuiet();
     compress::Compressor compressor;
     squeezle::run({removeComments, true}, input.c_str(), output.c_str(), compressor);
     std::ifstream written(output, std::ios::binary);
