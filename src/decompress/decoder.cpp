@@ -62,7 +62,7 @@ struct Verdicts {
 
 void judgeCharacters(const bool (&inTable)[256], Verdicts& verdicts) {
     for (std::size_t value = 0; value < 256; ++value) {
-        bool terminator = value == input::kLineFeed || value == input::kEndOfText;
+        bool terminator = value == format::kLineFeed || value == format::kEndOfText;
         Failure entry = terminator ? Failure::TerminatorInText : Failure::None;
         verdicts.entry[value] = value == 0 ? Failure::FreePosition : entry;
         verdicts.literal[value] = value == 0       ? Failure::LiteralNul
@@ -108,11 +108,11 @@ Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTa
         ++counts[character];
         decoded.text[size++] = static_cast<char>(character);
         decoded.text[size] = '\n'; // kept only after a CR, when asked
-        size += lineFeeds && character == input::kCarriageReturn ? 1 : 0;
+        size += lineFeeds && character == format::kCarriageReturn ? 1 : 0;
     }
     decoded.length = length;
     decoded.size = size;
-    decoded.lines = counts[static_cast<std::uint8_t>(input::kCarriageReturn)];
+    decoded.lines = counts[static_cast<std::uint8_t>(format::kCarriageReturn)];
     if (fault != Failure::None || halves - next > 1) {
         return fault != Failure::None ? fault : Failure::BytesAfterStream;
     }

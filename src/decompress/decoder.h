@@ -6,7 +6,6 @@
 
 #include "base/report.h"
 #include "format/format.h"
-#include "input/line_reader.h"
 #include "platform/platform.h"
 
 #include <cstddef>
@@ -15,10 +14,10 @@
 namespace decompress {
 
 // The most characters a run codes. Each piece of a line holds at most
-// kReadSize of them and counts one byte more toward the source limit: 65,439
+// kLongestPiece of them and counts one byte more toward the source limit: 65,439
 // characters in 64 pieces reach 65,503, and 65,440 need 64 pieces too.
 inline constexpr std::size_t kLargestText =
-    (format::kSourceLimit - 1) * input::kReadSize / (input::kReadSize + 1);
+    (format::kSourceLimit - 1) * format::kLongestPiece / (format::kLongestPiece + 1);
 static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
 
 // The longest file a run writes: the most characters, spread as evenly as they

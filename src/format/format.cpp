@@ -49,8 +49,8 @@ void unscrambleTable(CompressedHeader& header) {
                              std::rbegin(header.table), std::bit_xor<>());
 }
 
-bool hasSignature(const std::uint8_t (&firstBytes)[4]) {
-    return firstBytes[0] == (kSignature & 0xFF) && firstBytes[1] == (kSignature >> 8);
+bool hasSignature(std::uint8_t first, std::uint8_t second) {
+    return first == (kSignature & 0xFF) && second == (kSignature >> 8);
 }
 
 CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {

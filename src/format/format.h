@@ -33,6 +33,16 @@ inline constexpr std::uint8_t kFirstRankCode = 2; // the code of position 0
 inline constexpr std::size_t kOneCodeEntries = 14;
 inline constexpr std::size_t kLongestCode = 3; // a literal: 0, low half, high half
 
+// A batch file's text as both programs see it: LF ends a line and is never
+// coded, the CR before it stays and marks the line's end in the stream, a
+// Ctrl-Z ends the text.
+inline constexpr char kLineFeed = 0x0A;
+inline constexpr char kCarriageReturn = 0x0D;
+inline constexpr char kEndOfText = 0x1A; // Ctrl-Z
+// A longer line is read and coded in pieces of at most this many bytes, each
+// counted as a line of its own.
+inline constexpr std::size_t kLongestPiece = 1024;
+
 // Kept lines, each counted with one byte for its line end, stay below this,
 // so the character count fits its 16 bits and stays below it too.
 inline constexpr std::int32_t kSourceLimit = 65504;
@@ -59,8 +69,8 @@ void scrambleTable(CompressedHeader& header);
 // Undoes scrambleTable: the table as the compressing run selected it.
 void unscrambleTable(CompressedHeader& header);
 
-// True when the first two of `firstBytes` are the signature, BE then EB.
-bool hasSignature(const std::uint8_t (&firstBytes)[4]);
+// True when a file's first two bytes are the signature, BE then EB.
+bool hasSignature(std::uint8_t first, std::uint8_t second);
 
 // The codes of one character, first to last.
 struct CharacterCodes {

@@ -8,6 +8,10 @@
 
 namespace input {
 
+using format::kCarriageReturn;
+using format::kEndOfText;
+using format::kLineFeed;
+
 namespace {
 
 // How many of the first `size` bytes come before the first `byte`; all of them

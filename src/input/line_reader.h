@@ -5,6 +5,7 @@
 // line: trimming trailing blanks and the /K comment test.
 #pragma once
 
+#include "format/format.h"
 #include "platform/platform.h"
 
 #include <cstddef>
@@ -12,9 +13,10 @@
 
 namespace input {
 
-// The bytes from the start of a line on that decide where it ends: no line
-// piece is longer, an LF that follows a CR LF is swallowed only within them.
-inline constexpr std::size_t kReadSize = 1024;
+// The bytes from the start of a line on that decide where it ends, its
+// window: no line piece is longer, an LF that follows a CR LF is swallowed
+// only within them.
+inline constexpr std::size_t kReadSize = format::kLongestPiece;
 // The input is read in blocks of this size, so a pass costs a read per block,
 // not per line. Scripts up to the largest accepted input run as fast with 16,
 // 32 or 64 KB; 10 MB of comments under /K take 15% longer with 16 KB. With
@@ -23,10 +25,6 @@ inline constexpr std::size_t kReadSize = 1024;
 // cross many block ends.
 inline constexpr std::size_t kBlockSize = SQUEEZLE_BLOCK_SIZE;
 static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a move");
-
-inline constexpr char kLineFeed = 0x0A;
-inline constexpr char kCarriageReturn = 0x0D;
-inline constexpr char kEndOfText = 0x1A; // Ctrl-Z
 
 // The file's bytes from where the reader stands: the next line starts at
 // `start`, and a line's window of kReadSize bytes always lies in the block

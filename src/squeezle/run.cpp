@@ -32,7 +32,7 @@ LeftOut leftOut{0, 0};
 void refuseCompressedInput(platform::File input) {
     std::uint8_t probe[4] = {};
     platform::readFile(input, probe, sizeof probe);
-    if (format::hasSignature(probe)) {
+    if (format::hasSignature(probe[0], probe[1])) {
         fail(Failure::AlreadyCompressed);
     }
 }

@@ -2,7 +2,6 @@
 
 #include "cli/files.h"
 #include "decompress/decoder.h"
-#include "input/line_reader.h"
 
 #include <cstdint>
 #include <cstring>
@@ -92,7 +91,7 @@ void showResult(const RunOptions& options) {
     }
     // squeezle gives each line a CR, bare LF or not: so long a text without one
     // most likely comes from another program that dropped bare LF line ends.
-    if (decoded.lines == 0 && decoded.length > input::kReadSize) {
+    if (decoded.lines == 0 && decoded.length > format::kLongestPiece) {
         printMessage("Warning:  the text holds no CR: another program wrote it from lines with "
                      "bare LF ends, which now run together as one!\n");
     }
