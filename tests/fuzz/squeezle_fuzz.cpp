@@ -70,8 +70,8 @@ std::string keptText(const std::string& input, bool removeComments) {
 // Byte values by falling count, the lower first among equals, at most 30.
 std::string expectedTable(const std::string& kept) {
     std::vector<std::pair<long, int>> ranked(256); // (-count, value) sorts as the table
-    for (int value = 0; value < 256; ++value) {
-        ranked[value].second = value;
+    for (std::size_t value = 0; value < 256; ++value) {
+        ranked[value].second = static_cast<int>(value);
     }
     for (char c : kept) {
         --ranked[static_cast<unsigned char>(c)].first;
