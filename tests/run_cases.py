@@ -1,28 +1,25 @@
 #!/usr/bin/env python3
-"""Runs the cases of the .toml files named: each case in a scratch folder of its own,
-the real programs on real files. Prints a line per failed case and 'N passed, N failed'.
-
-usage: run_cases.py --tool NAME=COMMAND... [--interpose LIBRARY] [--windows] CASES.toml...
-
-A case makes its files (and, under `make`, folders, pipes, links and NUL bytes added
-sparsely), runs its steps (program, arguments, setup, copies run at once) and compares each step's console
-bytes (none when it names none; a list when the step waits partway: what arrives between
-its waits) and exit status; then every file it names under `expect` must hold those bytes
-(or be absent, match another file, have a size or a mode), and every other file it made
-must be unchanged. Strings are bytes (U+0000 to U+00FF); in them {NAME} is a text of
-[texts] (texts.toml's and the file's own), {TEXT*N} is TEXT N times, {#HEX} is bytes,
-{<PATH} a source file, {lf:TEXT} TEXT with each CR LF made LF, {progress:N} the progress
-lines of one pass. Under --windows, posix-only cases are skipped and every LF the
-console prints is CR LF."""
-import concurrent.futures, fcntl, math, os, pty, resource, select, shlex, subprocess, sys
-import tempfile, threading, time, tomllib, tty
+# Runs the cases of the .toml files named: each case in a scratch folder of its own,
+# the real programs on real files. Prints a line per failed case and 'N passed, N failed'.
+#
+# usage: run_cases.py --tool NAME=COMMAND... [--interpose LIBRARY] [--windows] CASES.toml...
+#
+# A case makes its files (and, under `make`, folders, pipes, links and NUL bytes added
+# sparsely), runs its steps (program, arguments, setup) and compares each step's console
+# bytes (none when it names none) and exit status; then every file it names under `expect`
+# must hold those bytes (or be absent, match another file, have a size or a mode), and
+# every other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in
+# them {NAME} is a text of [texts] (texts.toml's and the file's own), {TEXT*N} is TEXT N
+# times, {TEXT%N} is TEXT for each number from 1 to N in the place of its %u, {#HEX} is
+# bytes, {<PATH} a source file, {lf:TEXT} TEXT with each CR LF made LF. Under --windows,
+# posix-only cases are skipped and every LF the console prints is CR LF.
+import fcntl, os, resource, shlex, subprocess, sys, tempfile, tomllib
 
 # The programs by name, the texts that case strings name, the source tree, the library
-# that makes a program's file reads wait or its reads and writes be interrupted.
+# that makes a program's reads and writes be interrupted or wait.
 TOOLS, TEXTS, SOURCE = {}, {}, os.path.join(os.path.dirname(__file__), "..")
 INTERPOSE = None
-# A wait of the program's is 400 ms; a silence this long on its console is one.
-WAIT_SEEN = 0.2
+
 
 def expand(text):
     """The bytes that `text` stands for; a macro's body is expanded before the macro."""
@@ -50,24 +47,24 @@ def macro(body):
         return open(os.path.join(SOURCE, body[1:]), "rb").read().decode("latin-1")
     if body.startswith("lf:"):
         return body[3:].replace("\r\n", "\n")
-    if body.startswith("progress:"):
-        return "".join(f"Compressing line {n}\r" for n in range(1, int(body[9:]) + 1))
-    what, times = body.rsplit("*", 1)
-    return what * int(times)
+    repeat = body.rfind("*") > body.rfind("%")
+    what, times = body.rsplit("*" if repeat else "%", 1)
+    if repeat:
+        return what * int(times)
+    return "".join(what.replace("%u", str(n)) for n in range(1, int(times) + 1))
 
 
 def prepare(setup, folder):
     """What the step's setup asks: standard input and output, files held, hooks run in
-    the child before it starts the program, whether the console is read late, the
-    other ends of named pipes."""
-    stdin, stdout, hold, hooks, slow, env, peers = None, "pipe", [], [], False, None, []
+    the child before it starts the program, the interposed library's variables."""
+    stdin, stdout, hold, hooks, env = None, "file", [], [], None
     for item in setup:
         key, _, value = item.partition("=")
         if key == "stdin":  # the bytes of a file of the folder, through a pipe
             stdin, feed = os.pipe()
             os.write(feed, open(os.path.join(folder, value), "rb").read())
             os.close(feed)
-        elif key == "stdout":  # pty, gone, or a file of the folder
+        elif key == "stdout":  # pipe, nonblocking, gone, or a file of the folder
             stdout = value
         elif key == "fsize":
             hooks.append(lambda n=int(value): resource.setrlimit(resource.RLIMIT_FSIZE, (n, n)))
@@ -79,97 +76,46 @@ def prepare(setup, folder):
             fd = os.open(os.path.join(folder, value), os.O_RDONLY)
             fcntl.flock(fd, fcntl.LOCK_EX if key == "hold" else fcntl.LOCK_SH)
             hold.append(fd)
-        elif key == "nonblocking-late":  # a non-blocking pipe, read a second late
-            slow = True
-        elif key in ("write-late", "read-late"):  # a named pipe's writer or reader, a second late
-            fifo, file = (os.path.join(folder, name) for name in value.split(":"))
-            ends = (file, fifo) if key == "write-late" else (fifo, file)
-            peers.append(threading.Thread(target=copy, args=ends, daemon=True))
-            peers[-1].start()
-        elif key in ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes"):
+        else:  # stall-reads, interrupt-reads, interrupt-writes, interrupt-console-writes
             env = env or dict(os.environ, LD_PRELOAD=INTERPOSE, ASAN_OPTIONS=os.environ.get(
                 "ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
             env[key.replace("-", "_").upper()] = value
-        else:
-            raise ValueError(f"unknown setup {item}")
-    return stdin, stdout, hold, hooks, slow, env, peers
-
-
-def copy(source, target):
-    time.sleep(1)
-    open(target, "wb").write(open(source, "rb").read())
-
-
-def collect(child, fds, slow, limit=10):
-    """What the child prints on each of `fds`, a list of (when, bytes), until it ends (not
-    until the pipes close: a helper it starts, such as Wine's server, may hold them open)."""
-    got, ends, deadline = {fd: [] for fd in fds}, list(fds), time.time() + limit
-    if slow:
-        time.sleep(1)
-    while ends and time.time() < deadline:
-        ended = child.poll() is not None
-        ready = select.select(ends, [], [], 0 if ended else 0.02)[0]
-        for fd in ready:
-            try:
-                data = os.read(fd, 65536)
-            except OSError:  # a pseudo-terminal whose other side has closed
-                data = b""
-            if data:
-                got[fd].append((time.monotonic(), data))
-            else:
-                ends.remove(fd)
-        if ended and not ready:
-            break
-    try:  # every pipe may close before the child ends
-        return got, child.wait(timeout=max(0, deadline - time.time()))
-    except subprocess.TimeoutExpired:
-        child.kill()
-        child.wait()
-        return got, "timed out"
+    return stdin, stdout, hold, hooks, env
 
 
 def run_step(step, folder):
-    stdin, stdout, hold, hooks, slow, env, peers = prepare(step.get("setup", []), folder)
+    """Each run of the step (here one): its console bytes, what it wrote to standard
+    error, its status. The console is a file unless the step asks for a pipe; a run
+    that hangs is ended after 10 s."""
+    stdin, stdout, hold, hooks, env = prepare(step.get("setup", []), folder)
     words = step["args"]
     command = shlex.split(TOOLS[words[0]]) + [expand(w) for w in words[1:]]
-    read_end, write_end = pty.openpty() if stdout == "pty" else os.pipe()
-    if stdout == "pty":
-        tty.setraw(write_end)
-    elif stdout == "gone":  # nobody reads
-        os.close(read_end)
-        read_end = None
-    elif stdout != "pipe":  # a file of the folder
-        os.close(read_end)
-        os.close(write_end)
-        read_end = None
-        write_end = os.open(os.path.join(folder, stdout), os.O_WRONLY | os.O_CREAT, 0o644)
-    if slow:
-        os.set_blocking(write_end, False)
-    child = subprocess.Popen(
-        command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE, env=env,
-        stdin=subprocess.DEVNULL if stdin is None else stdin,
-        preexec_fn=(lambda: [hook() for hook in hooks]) if hooks else None)
-    os.close(write_end)
-    fds = [child.stderr.fileno()] + ([read_end] if read_end is not None else [])
-    got, status = collect(child, fds, slow)
-    for peer in peers:
-        peer.join(10)
-    for fd in hold + fds[1:]:
-        os.close(fd)
-    errors = b"".join(line for line in b"".join(data for _, data in got[fds[0]]).splitlines(True)
-                      if not line.startswith(b"libgcov profiling error:"))
-    return bursts(got.get(read_end, [])), errors, status
-
-
-def bursts(chunks):
-    """The console's bytes, split where it was silent for a wait."""
-    parts, last = [b""], math.inf
-    for when, data in chunks:
-        if when - last >= WAIT_SEEN:
-            parts.append(b"")
-        parts[-1] += data
-        last = when
-    return parts
+    with tempfile.TemporaryFile() as console, tempfile.TemporaryFile() as errors:
+        target = console
+        if stdout in ("pipe", "nonblocking"):
+            target = subprocess.PIPE
+        if stdout == "nonblocking":  # a pipe that takes 4 KB at a time and refuses the rest
+            hooks.append(lambda: (os.set_blocking(1, False), fcntl.fcntl(1, fcntl.F_SETPIPE_SZ, 4096)))
+        elif stdout == "gone":  # a pipe that nobody reads
+            reader, target = os.pipe()
+            os.close(reader)
+        elif stdout not in ("file", "pipe"):  # a file of the folder
+            target = os.open(os.path.join(folder, stdout), os.O_WRONLY | os.O_CREAT, 0o644)
+        try:
+            done = subprocess.run(
+                command, cwd=folder, stdout=target, stderr=errors, env=env, timeout=10,
+                stdin=subprocess.DEVNULL if stdin is None else stdin,
+                preexec_fn=(lambda: [hook() for hook in hooks]) if hooks else None)
+            output, status = done.stdout, done.returncode
+        except subprocess.TimeoutExpired:
+            output, status = b"", "timed out"
+        for fd in hold + ([target] if isinstance(target, int) and target >= 0 else []):
+            os.close(fd)
+        console.seek(0)
+        errors.seek(0)
+        noise = b"libgcov profiling error:"
+        return [(output or console.read(),
+                 b"".join(line for line in errors if not line.startswith(noise)), status)]
 
 
 def make(items, folder):
@@ -182,7 +128,9 @@ def make(items, folder):
          "grow": lambda: os.truncate(paths[0], int(names[1]))}[kind]()  # NUL bytes, sparse
 
 
-def check_case(case, windows):
+def check_case(case, windows, run=run_step):
+    """The problems of one case; `run` runs a step and gives each run's console bytes (a
+    list of them where the step's console is judged in parts), errors and status."""
     problems = []
     with tempfile.TemporaryDirectory(prefix="sqz-case-") as folder:
         made = {}
@@ -193,16 +141,12 @@ def check_case(case, windows):
             open(path, "wb").write(made[path])
         make(case.get("make", []), folder)
         for number, step in enumerate(case["run"], 1):
-            with concurrent.futures.ThreadPoolExecutor() as pool:  # a step's copies run at once
-                runs = list(pool.map(lambda _: run_step(step, folder),
-                                     range(step.get("copies", 1))))
-            for output, errors, status in runs:
-                expected = step.get("stdout", "")
-                expected = [expand(part) for part in (expected if isinstance(expected, list) else [expected])]
-                if windows:
-                    expected = [part.replace(b"\n", b"\r\n") for part in expected]
-                if len(expected) == 1:  # a step that does not wait is judged by its bytes alone
-                    output, expected = b"".join(output), expected[0]
+            expected = step.get("stdout", "")
+            expected = ([expand(part) for part in expected] if isinstance(expected, list)
+                        else expand(expected))
+            if windows:
+                expected = expected.replace(b"\n", b"\r\n")
+            for output, errors, status in run(step, folder):
                 if output != expected:
                     problems.append(f"step {number} printed {output!r}\n  expected {expected!r}")
                 if status != step.get("status", 0):
@@ -237,7 +181,7 @@ def check_file(path, want, made, folder):
     return [] if got == want else [f"{name} holds {got[:120]!r}...\n  expected {want[:120]!r}..."]
 
 
-def main(argv):
+def main(argv, run=run_step):
     global INTERPOSE
     windows = "--windows" in argv
     for flag, value in zip(argv, argv[1:]):
@@ -248,14 +192,14 @@ def main(argv):
     passed = failed = skipped = 0
     for path in [a for a in argv if a.endswith(".toml")]:
         TEXTS.clear()
-        TEXTS.update(tomllib.load(open(os.path.join(os.path.dirname(path), "texts.toml"), "rb"))["texts"])
+        TEXTS.update(tomllib.load(open(os.path.join(SOURCE, "tests/cases/texts.toml"), "rb"))["texts"])
         data = tomllib.load(open(path, "rb"))
         TEXTS.update(data.get("texts", {}))
         for case in data.get("case", []):
             if case.get("posix" if windows else "windows"):
                 skipped += 1
                 continue
-            problems = check_case(case, windows)
+            problems = check_case(case, windows, run)
             passed, failed = passed + (not problems), failed + bool(problems)
             for problem in problems:
                 print(f"FAILED {os.path.basename(path)}: {case['name']}: {problem}")

@@ -1,0 +1,73 @@
+#!/usr/bin/env python3
+# The cases in which when things happen matters, kept apart from the case runner,
+# which only runs steps and compares bytes: what a terminal is sent before and after the
+# program waits, named pipes whose other end comes late, and runs that read one file at
+# once. The cases are the runner's, with these setups in their steps:
+#   stdout=pty          the console is a pseudo-terminal; a list of console texts is what
+#                       it receives between the program's waits (silences of SILENCE)
+#   write-late=P:F      a second late, another process writes the file F into the pipe P
+#   read-late=P:F       a second late, another process reads the pipe P into the file F
+#   copies=N            N runs of the step at once
+# and any of the runner's others, such as stall-reads=N,... (the Nth reads wait 400 ms).
+#
+# usage: waits.py --tool NAME=COMMAND... --interpose LIBRARY waits.toml
+import concurrent.futures, os, pty, shlex, subprocess, sys, threading, time, tty
+
+import run_cases
+
+SILENCE = 0.2  # the interposed library's waits are 400 ms
+LATE = 1
+
+
+def copy(source, target):
+    time.sleep(LATE)
+    open(target, "wb").write(open(source, "rb").read())
+
+
+def run_once(command, folder, env, terminal):
+    read_end, write_end = pty.openpty() if terminal else os.pipe()
+    if terminal:
+        tty.setraw(write_end)
+    child = subprocess.Popen(command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE,
+                             stdin=subprocess.DEVNULL, env=env)
+    os.close(write_end)
+    parts, last = [b""], time.monotonic()
+    while True:
+        try:
+            data = os.read(read_end, 65536)
+        except OSError:  # a pseudo-terminal whose other side has closed
+            data = b""
+        if not data:
+            break
+        if time.monotonic() - last >= SILENCE and parts[-1]:
+            parts.append(b"")
+        parts[-1] += data
+        last = time.monotonic()
+    os.close(read_end)
+    return (parts if terminal else parts[0]), child.stderr.read(), child.wait(timeout=10)
+
+
+def run_step(step, folder):
+    setup = step.get("setup", [])
+    _, _, _, _, env = run_cases.prepare([s for s in setup if "-late" not in s and "=pty" not in s], folder)
+    peers = []
+    for item in setup:
+        key, _, value = item.partition("=")
+        if key.endswith("-late"):
+            pipe, file = (os.path.join(folder, name) for name in value.split(":"))
+            ends = (file, pipe) if key == "write-late" else (pipe, file)
+            peers.append(threading.Thread(target=copy, args=ends, daemon=True))
+            peers[-1].start()
+    words = step["args"]
+    command = shlex.split(run_cases.TOOLS[words[0]]) + [run_cases.expand(w) for w in words[1:]]
+    with concurrent.futures.ThreadPoolExecutor() as pool:
+        runs = [pool.submit(run_once, command, folder, env, "stdout=pty" in setup)
+                for _ in range(step.get("copies", 1))]
+        results = [run.result() for run in runs]
+    for peer in peers:
+        peer.join(10)
+    return results
+
+
+if __name__ == "__main__":
+    sys.exit(run_cases.main(sys.argv[1:], run_step))
