@@ -53,7 +53,7 @@ bool isPadding(char byte) {
            byte == kCarriageReturn || byte == kLineFeed;
 }
 
-// Makes the first `end` bytes of the read a string: up to the first NUL in
+// Makes the first `end` bytes of the window a string: up to the first NUL in
 // them and, for a line that ends at an LF, its CR after that: the one before
 // the LF (`foundReturn`) or one put there. A NUL cuts the line short; what it
 // leaves out matters when it is more than NULs, blanks and tabs.

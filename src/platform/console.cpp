@@ -102,8 +102,8 @@ void printText(const char* message) {
     }
     // Progress text, one line that ends in a CR, is only drawn over the
     // screen line until it is sent.
-    bool progress =
-        length > 0 && message[length - 1] == '\r' && std::strcspn(message, "\r\n") == length - 1;
+    bool progress = length > 0 && length <= kMessageCapacity && message[length - 1] == '\r' &&
+                    std::strcspn(message, "\r\n") == length - 1;
     if (console.interactive == 1 && progress) {
         drawOnScreenLine(message, length - 1);
         showWhenDue(false);
