@@ -13,25 +13,8 @@ struct Reporting {
 };
 Reporting reporting{nullptr, false};
 
-// Prints unless quiet, or even then when it is what was asked for.
-void speak(bool evenQuiet, const char* format, ...) PLATFORM_PRINTF_FORMAT(2, 3);
-void speak(bool evenQuiet, const char* format, ...) {
-    if (reporting.quiet && !evenQuiet) {
-        return;
-    }
-    std::va_list arguments;
-    va_start(arguments, format);
-    platform::print(format, arguments);
-    va_end(arguments);
-}
-
-void printBanner(bool evenQuiet) {
-    speak(evenQuiet, "\n%s " SQUEEZLE_VERSION "\n%s\n", reporting.program->name,
-          reporting.program->notice);
-}
-
-void printUsage(bool evenQuiet) {
-    speak(evenQuiet, "\nUsage:  %s %s", reporting.program->name, reporting.program->usage);
+void printUsage() {
+    printMessage("\nUsage:  %s %s", reporting.program->name, reporting.program->usage);
 }
 
 } // namespace
@@ -130,21 +113,22 @@ void printText(const char* text) {
 }
 
 void showBanner() {
-    printBanner(false);
+    printMessage("\n%s " SQUEEZLE_VERSION "\n%s\n", reporting.program->name,
+                 reporting.program->notice);
 }
 
 void showUsage() {
-    printUsage(false);
+    printUsage();
     platform::exitProcess(kExitUsage);
 }
 
 void answerHelp() {
-    printUsage(true);
+    printUsage();
     platform::exitProcess(kExitSuccess);
 }
 
 void answerVersion() {
-    printBanner(true);
+    showBanner();
     platform::exitProcess(kExitSuccess);
 }
 

@@ -80,8 +80,9 @@ void showBanner();
 // Prints the usage message unless quiet, then ends the run with status 1.
 [[noreturn]] void showUsage();
 
-// Answer --help and --version: print the usage message or the banner, even
-// under /Q (they are what was asked for), then end the run with status 0.
+// Answer --help and --version: print the usage message or the banner, then
+// end the run with status 0. They come before any option is read, so /Q
+// cannot silence what was asked for.
 [[noreturn]] void answerHelp();
 [[noreturn]] void answerVersion();
 
