@@ -5,7 +5,8 @@
 // had sent its console by then, and the ones named in INTERRUPT_READS and
 // INTERRUPT_WRITES fail with EINTR, as when a signal arrives, and do nothing;
 // so do the console writes (descriptor 1) named in INTERRUPT_CONSOLE_WRITES.
-// Lists are numbers and commas.
+// Lists are numbers and commas. With NO_LOCKS set, every flock() fails as on
+// a file system without locks.
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -54,4 +55,12 @@ extern "C" ssize_t write(int descriptor, const void* bytes, size_t size) {
         return -1;
     }
     return syscall(SYS_write, descriptor, bytes, size);
+}
+
+extern "C" int flock(int descriptor, int operation) {
+    if (std::getenv("NO_LOCKS") != nullptr) {
+        errno = ENOLCK;
+        return -1;
+    }
+    return static_cast<int>(syscall(SYS_flock, descriptor, operation));
 }
