@@ -11,15 +11,13 @@ namespace {
 // How often each byte value occurs in the text.
 using Counts = std::size_t[256];
 
-// The four codes from half `index` of the stream on, first code in the top
-// four bits: the high half of a byte comes before its low half. It reads up
-// to three bytes past the stream's end, into the image's spare room.
+// The three codes from half `index` of the stream on, the most a character
+// takes, first code in the top four bits: the high half of a byte comes
+// before its low half. It may read a byte past the stream's end, into the
+// image's spare room.
 unsigned codeWindow(const std::uint8_t* stream, std::size_t index) {
-    const std::uint8_t* at = stream + index / 2;
-    std::uint32_t word = static_cast<std::uint32_t>(at[0]) << 24 |
-                         static_cast<std::uint32_t>(at[1]) << 16 |
-                         static_cast<std::uint32_t>(at[2]) << 8 | at[3];
-    return static_cast<unsigned>(word << (index % 2 * 4) >> 16);
+    unsigned window = static_cast<unsigned>(stream[index / 2] << 8 | stream[index / 2 + 1]);
+    return window << (index % 2 * 4) & 0xFFFF;
 }
 
 Failure checkHeader(const format::CompressedHeader& header) {
@@ -44,7 +42,7 @@ Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[256])
                      [](std::uint8_t entry) { return entry != 0; }) != table + format::kTableSize) {
         return Failure::TableGap;
     }
-    for (const std::uint8_t* entry = table; entry < firstFree; ++entry) {
+    for (const std::uint8_t* entry = table; entry != firstFree; ++entry) {
         if (inTable[*entry]) {
             return Failure::TableRepeats;
         }
@@ -116,8 +114,9 @@ Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTa
     if (fault != Failure::None || halves - next > 1) {
         return fault != Failure::None ? fault : Failure::BytesAfterStream;
     }
-    return next < halves && codeWindow(stream, next) >> 12 != 0 ? Failure::PaddingSet
-                                                                : Failure::None;
+    // A half left over is the padding: the low half of the last byte.
+    return halves - next == 1 && (image.bytes[image.size - 1] & 0x0F) != 0 ? Failure::PaddingSet
+                                                                           : Failure::None;
 }
 
 // The table a run selects from the counts of the characters it codes: byte
@@ -178,9 +177,7 @@ Failure decode(const FileImage& image, Decoded& decoded, bool lineFeeds) {
         return Failure::ShortFile;
     }
     std::uint8_t headerBytes[format::kHeaderSize];
-    for (std::size_t i = 0; i < format::kHeaderSize; ++i) {
-        headerBytes[i] = image.bytes[i];
-    }
+    std::copy(image.bytes, image.bytes + format::kHeaderSize, headerBytes);
     decoded.header = format::headerOf(headerBytes);
     if (decoded.header.signature != format::kSignature) {
         return Failure::NotCompressed;

@@ -26,8 +26,10 @@ static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
 // frequent as any literal: 259 times each, and the 223 other values share
 // the rest. A one-code entry saves two codes of a literal, a two-code one one.
 inline constexpr std::size_t kLineByteValues = 253;
-inline constexpr std::size_t kFewestPerEntry =
-    (kLargestText + kLineByteValues - 1) / kLineByteValues;
+inline constexpr std::size_t kFewestPerEntry = 259;
+static_assert((kFewestPerEntry - 1) * kLineByteValues < kLargestText &&
+                  kFewestPerEntry * kLineByteValues >= kLargestText,
+              "the most characters spread evenly give the table entries this many each");
 inline constexpr std::size_t kMostCodes =
     format::kLongestCode * kLargestText -
     (2 * format::kOneCodeEntries + (format::kTableSize - format::kOneCodeEntries)) *

@@ -59,7 +59,8 @@ bool isPadding(char byte) {
 // leaves out matters when it is more than NULs, blanks and tabs.
 void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLineFeed) {
     std::size_t length = lengthBefore(line.text, '\0', end);
-    std::size_t rest = end - (foundReturn && length < end ? 1 : 0);
+    std::size_t rest =
+        end - (foundReturn && length < end ? 1 : 0); // the CR, when the piece holds it
     line.lostText =
         length < rest && std::find_if(line.text + length, line.text + rest, [](char byte) {
                              return byte != '\0' && byte != ' ' && byte != '\t';
@@ -105,7 +106,6 @@ std::size_t readLine(platform::File input, LineBuffer& line) {
         line.previous = window[consumed - 1];
     }
     // A Ctrl-Z is not used up: the next line starts on it and ends the text.
-    line.endedAtCtrlZ = consumed == 0 && read > 0;
     std::memcpy(line.text, window, end);
     keepLine(line, end, endsAtLineFeed && beforeEnd == kCarriageReturn, endsAtLineFeed);
     line.cut = end == kReadSize;
@@ -130,10 +130,11 @@ bool textFollowsEnd(platform::File input, LineBuffer& line) {
 }
 
 void trimTrailingBlanks(char* line) {
-    std::size_t length = std::strlen(line);
-    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) {
-        line[--length] = '\0';
+    char* end = line + std::strlen(line);
+    while (end != line && (end[-1] == ' ' || end[-1] == '\t')) {
+        --end;
     }
+    *end = '\0';
 }
 
 bool isCommentLine(const char* line) {

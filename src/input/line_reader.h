@@ -47,8 +47,6 @@ struct LineBuffer {
     bool cut;
     // A NUL cut the line short and left out more than NULs, blanks and tabs.
     bool lostText;
-    // The text ended at a Ctrl-Z rather than at the end of the file.
-    bool endedAtCtrlZ;
     // The line of the file that the current line starts on, from 1: one more
     // than the LFs before it, a swallowed one too. After the end, the line
     // that holds the Ctrl-Z or the end of the file.
@@ -73,9 +71,10 @@ void beginText(LineBuffer& line);
 // ends the run (ReadInput).
 std::size_t readLine(platform::File input, LineBuffer& line);
 
-// Once readLine() has returned 0 at a Ctrl-Z: reads on to the end of the file
-// and tells whether anything but Ctrl-Z, NUL, blank, tab, CR or LF follows,
-// which the text then leaves out. A failed read ends the run (ReadInput).
+// Once readLine() has returned 0: true when the text ended at a Ctrl-Z and
+// anything but Ctrl-Z, NUL, blank, tab, CR or LF follows it, which the text
+// then leaves out. Reads on to the end of the file, if need be, to tell; a
+// failed read ends the run (ReadInput).
 bool textFollowsEnd(platform::File input, LineBuffer& line);
 
 // Removes blanks and tabs from the end of `line` in place; a CR stops it.

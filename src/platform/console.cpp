@@ -2,6 +2,7 @@
 
 #include "platform/system.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -38,14 +39,12 @@ Console console{{}, 0, -1, 0, {}, 0};
 // Progress text is drawn over the screen line from column 0.
 void drawOnScreenLine(const char* text, std::size_t length) {
     std::memcpy(console.screenLine, text, length);
-    console.screenLength = length > console.screenLength ? length : console.screenLength;
+    console.screenLength = std::max(length, console.screenLength);
 }
 
 void writePending() {
-    if (console.used > 0) {
-        detail::writeStandardOutput(console.pending, console.used);
-        console.used = 0;
-    }
+    detail::writeStandardOutput(console.pending, console.used);
+    console.used = 0;
 }
 
 void put(const char* bytes, std::size_t size) {
@@ -54,7 +53,7 @@ void put(const char* bytes, std::size_t size) {
             writePending();
         }
         std::size_t room = kPendingCapacity - console.used;
-        std::size_t part = size < room ? size : room;
+        std::size_t part = std::min(size, room);
         std::memcpy(console.pending + console.used, bytes, part);
         console.used += part;
         bytes += part;
@@ -97,13 +96,14 @@ void print(const char* format, std::va_list arguments) {
 
 void printText(const char* message) {
     std::size_t length = std::strlen(message);
+    char last = length > 0 ? message[length - 1] : '\0';
     if (console.interactive < 0) {
         console.interactive = detail::consoleIsInteractive() ? 1 : 0;
     }
     // Progress text, one line that ends in a CR, is only drawn over the
     // screen line until it is sent.
-    bool progress = length > 0 && length <= kMessageCapacity && message[length - 1] == '\r' &&
-                    std::strcspn(message, "\r\n") == length - 1;
+    bool progress =
+        last == '\r' && length <= kMessageCapacity && std::strcspn(message, "\r\n") == length - 1;
     if (console.interactive == 1 && progress) {
         drawOnScreenLine(message, length - 1);
         showWhenDue(false);
@@ -125,7 +125,7 @@ void printText(const char* message) {
         start = stop;
     }
     if (console.interactive == 1) {
-        showWhenDue(length > 0 && message[length - 1] == '\n');
+        showWhenDue(last == '\n');
     }
 }
 

@@ -105,7 +105,7 @@ void walkInput(int pass, const RunOptions& options, platform::File input,
         showNextLine();
         consumer.takeLine(pass, lineBuffer.text);
     }
-    if (pass == 1 && lineBuffer.endedAtCtrlZ && input::textFollowsEnd(input, lineBuffer)) {
+    if (pass == 1 && input::textFollowsEnd(input, lineBuffer)) {
         leftOut.afterCtrlZ = lineBuffer.number;
     }
     consumer.endPass(pass);
