@@ -57,7 +57,7 @@ struct Decoded {
     format::CompressedHeader header; // table unscrambled unless the file is unfinished
     // The coded characters, CRs and all, as the batch file gets them: each CR
     // followed by an LF when decode() is asked for line feeds.
-    char text[2 * kLargestText + 1];
+    char text[2 * kLargestText];
     std::size_t size;   // bytes of text
     std::size_t length; // characters coded
     std::size_t lines;  // CRs in the text: each ends a line
