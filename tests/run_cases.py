@@ -13,7 +13,7 @@
 # times, {TEXT%N} is TEXT for each number from 1 to N in the place of its %u, {#HEX} is
 # bytes, {<PATH} a source file, {lf:TEXT} TEXT with each CR LF made LF. Under --windows,
 # posix-only cases are skipped and every LF the console prints is CR LF.
-import fcntl, os, resource, shlex, subprocess, sys, tempfile, tomllib
+import fcntl, glob, os, resource, shlex, subprocess, sys, tempfile, tomllib
 
 # The programs by name, the texts that case strings name, the source tree, the library
 # that makes a program's reads and writes be interrupted or wait.
@@ -125,6 +125,7 @@ def make(items, folder):
         {"dir": lambda: os.mkdir(paths[0]), "fifo": lambda: os.mkfifo(paths[0]),
          "link": lambda: os.link(paths[0], paths[1]),
          "symlink": lambda: os.symlink(names[0], paths[1]),
+         "chmod": lambda: os.chmod(paths[0], int(names[1], 8)),
          "grow": lambda: os.truncate(paths[0], int(names[1]))}[kind]()  # NUL bytes, sparse
 
 
@@ -162,8 +163,9 @@ def check_case(case, windows, run=run_step):
 
 def check_file(path, want, made, folder):
     name = os.path.relpath(path, os.fsencode(folder)).decode("latin-1")
-    if want == "absent":
-        return [f"{name} exists"] if os.path.lexists(path) else []
+    if want == "absent":  # a name, or a pattern that no name may match
+        return [f"{name} exists"] if glob.glob(glob.escape(os.path.dirname(path)) + b"/" +
+                                               os.path.basename(path)) else []
     if not os.path.isfile(path):
         return [f"{name} is missing"]
     mode, size = os.stat(path).st_mode & 0o777, os.path.getsize(path)

@@ -8,10 +8,14 @@
 #   write-late=P:F      a second late, another process writes the file F into the pipe P
 #   read-late=P:F       a second late, another process reads the pipe P into the file F
 #   copies=N            N runs of the step at once
+#   signal=NAME@S       the signal SIGNAME is sent to the run S seconds after it starts
+#   kill-9=N:F          N runs, each killed (SIGKILL) at a random moment of the time that
+#                       a whole run takes; after each, F must hold what it held before the
+#                       run or what a whole run leaves there (errors say otherwise)
 # and any of the runner's others, such as stall-reads=N,... (the Nth reads wait 400 ms).
 #
 # usage: waits.py --tool NAME=COMMAND... --interpose LIBRARY waits.toml
-import concurrent.futures, os, pty, shlex, subprocess, sys, threading, time, tty
+import concurrent.futures, os, pty, random, shlex, signal, subprocess, sys, threading, time, tty
 
 import run_cases
 
@@ -21,16 +25,40 @@ LATE = 1
 
 def copy(source, target):
     time.sleep(LATE)
-    open(target, "wb").write(open(source, "rb").read())
+    try:
+        open(target, "wb").write(open(source, "rb").read())
+    except BrokenPipeError:  # the reader was ended on purpose
+        pass
 
 
-def run_once(command, folder, env, terminal):
+def kill_at_random(command, folder, env, value):
+    count, name = value.split(":")
+    path, quiet = os.path.join(folder, name), dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+    old, started = open(path, "rb").read(), time.monotonic()
+    subprocess.run(command, cwd=folder, env=env, **quiet)
+    took, new, problems = time.monotonic() - started, open(path, "rb").read(), []
+    for _ in range(int(count)):
+        open(path, "wb").write(old)
+        child = subprocess.Popen(command, cwd=folder, env=env, **quiet)
+        moment = random.uniform(0, took)
+        time.sleep(moment)
+        child.kill()
+        child.wait()
+        if open(path, "rb").read() not in (old, new):
+            problems.append(f"killed after {moment:.4f} s, {name} is neither the old file nor the new")
+    return [(b"", "\n".join(problems).encode(), 0)]
+
+
+def run_once(command, folder, env, terminal, signal_at=None):
     read_end, write_end = pty.openpty() if terminal else os.pipe()
     if terminal:
         tty.setraw(write_end)
     child = subprocess.Popen(command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE,
                              stdin=subprocess.DEVNULL, env=env)
     os.close(write_end)
+    if signal_at:
+        name, _, seconds = signal_at.partition("@")
+        threading.Timer(float(seconds), child.send_signal, [getattr(signal, "SIG" + name)]).start()
     parts, last = [b""], time.monotonic()
     while True:
         try:
@@ -49,19 +77,23 @@ def run_once(command, folder, env, terminal):
 
 def run_step(step, folder):
     setup = step.get("setup", [])
-    _, _, _, _, env = run_cases.prepare([s for s in setup if "-late" not in s and "=pty" not in s], folder)
-    peers = []
+    own = ("-late", "=pty", "signal=", "kill-9=")
+    _, _, _, _, env = run_cases.prepare([s for s in setup if not any(o in s for o in own)], folder)
+    words = step["args"]
+    command = shlex.split(run_cases.TOOLS[words[0]]) + [run_cases.expand(w) for w in words[1:]]
+    peers, signal_at = [], None
     for item in setup:
         key, _, value = item.partition("=")
+        if key == "kill-9":
+            return kill_at_random(command, folder, env, value)
+        signal_at = value if key == "signal" else signal_at
         if key.endswith("-late"):
             pipe, file = (os.path.join(folder, name) for name in value.split(":"))
             ends = (file, pipe) if key == "write-late" else (pipe, file)
             peers.append(threading.Thread(target=copy, args=ends, daemon=True))
             peers[-1].start()
-    words = step["args"]
-    command = shlex.split(run_cases.TOOLS[words[0]]) + [run_cases.expand(w) for w in words[1:]]
     with concurrent.futures.ThreadPoolExecutor() as pool:
-        runs = [pool.submit(run_once, command, folder, env, "stdout=pty" in setup)
+        runs = [pool.submit(run_once, command, folder, env, "stdout=pty" in setup, signal_at)
                 for _ in range(step.get("copies", 1))]
         results = [run.result() for run in runs]
     for peer in peers:

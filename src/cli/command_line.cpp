@@ -61,17 +61,18 @@ void takeFileName(const char* argument, FileNames& names) {
 
 } // namespace
 
-void deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]) {
+bool deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]) {
     const char* lastDot = std::strrchr(input, '.');
     std::size_t stemLength =
         lastDot != nullptr ? static_cast<std::size_t>(lastDot - input) : std::strlen(input);
     std::size_t extensionLength = std::strlen(extension);
     if (stemLength + extensionLength >= kNameCapacity) {
-        base::fail(base::Failure::NameTooLong);
+        return false;
     }
     std::memcpy(output, input, stemLength);
     std::memcpy(output + stemLength, extension, extensionLength);
     output[stemLength + extensionLength] = '\0';
+    return true;
 }
 
 void parseCommandLine(int argc, const char* const argv[], const char* letters, Options& options,
@@ -91,7 +92,6 @@ void parseCommandLine(int argc, const char* const argv[], const char* letters, O
     if (names.input[0] == '\0') {
         base::showUsage();
     }
-    base::showBanner();
 }
 
 } // namespace cli

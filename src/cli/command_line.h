@@ -27,14 +27,15 @@ struct Options {
 // answers them, `--help` or `--version` anywhere ends the run first, with
 // status 0. /Q silences the run as soon as it is seen. Ends the run with the
 // usage message for /?, an unknown option, a third name or no input name,
-// and with "File name too long" for a name that does not fit; then prints
-// the banner.
+// and with "File name too long" for a name that does not fit. The banner is
+// the caller's to print, once it knows whether messages are wanted.
 void parseCommandLine(int argc, const char* const argv[], const char* letters, Options& options,
                       FileNames& names);
 
 // Writes into `output` the input name with everything from its last '.' on
 // replaced by `extension`, or with `extension` appended when it holds no '.';
-// a '.' in a folder name counts. Fails with NameTooLong rather than overrun.
-void deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]);
+// a '.' in a folder name counts. False, with `output` untouched, for a name
+// that does not fit.
+bool deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]);
 
 } // namespace cli

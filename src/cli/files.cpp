@@ -4,42 +4,78 @@
 
 namespace cli {
 
-void refuseOutputName(const char* inputName, const char* outputName, bool overwrite) {
-    if (base::equalIgnoringCase(inputName, outputName)) {
-        base::fail(base::Failure::SameName);
+using base::fail;
+using base::Failure;
+
+namespace {
+
+// A pipe, a named pipe or a device takes the bytes as they come, once it
+// has a reader; nothing is written to it before then.
+void writeStream(const char* name, const void* bytes, std::size_t size) {
+    platform::File stream = platform::openStream(name);
+    if (!platform::isOpen(stream)) {
+        fail(Failure::OpenOutput);
     }
-    if (!overwrite && platform::opensForReading(outputName)) {
-        base::fail(base::Failure::OutputExists);
+    bool written = platform::writeFile(stream, bytes, size) == static_cast<long>(size);
+    platform::closeFile(stream);
+    if (!written) {
+        fail(Failure::WriteOutput);
+    }
+}
+
+} // namespace
+
+Output outputOf(const char* name, bool replace) {
+    return Output{name, replace, platform::namesStream(name),
+                  platform::namesFile(name, platform::standardOutput())};
+}
+
+void refuseOutputName(const char* inputName, const Output& output) {
+    if (base::equalIgnoringCase(inputName, output.name)) {
+        fail(Failure::SameName);
+    }
+    if (!output.replace && !output.stream &&
+        (platform::opensForReading(output.name) || platform::isDanglingLink(output.name))) {
+        fail(Failure::OutputExists);
     }
 }
 
 platform::File openInput(const char* name, bool exclusive) {
     platform::File input = exclusive ? platform::openExclusive(name) : platform::openShared(name);
     if (!platform::isOpen(input)) {
-        base::fail(base::Failure::OpenInput);
+        fail(Failure::OpenInput);
     }
     return input;
 }
 
-platform::File createOutput(const char* name, platform::File input) {
-    platform::File output = platform::createExclusive(name, input);
-    if (!platform::isOpen(output)) {
-        base::fail(base::Failure::OpenOutput);
+void prepareOutput(const Output& output, platform::File input) {
+    bool usable = false;
+    if (output.standardOutput) {
+        usable = !platform::sameFile(input, platform::standardOutput());
+    } else if (output.stream) {
+        usable = !platform::namesFile(output.name, input);
+    } else {
+        usable = platform::prepareOutput(output.name, input, output.replace);
     }
-    // Opened for reading and writing, a pipe is its own reader: writes could
-    // block for ever. Nothing has been written to it yet.
-    if (!platform::seekTo(output, 0)) {
-        base::fail(base::Failure::SeekOutput);
+    if (!usable) {
+        fail(Failure::OpenOutput);
     }
-    return output;
 }
 
-platform::File openOutputStream(const char* name) {
-    platform::File output = platform::openStream(name);
-    if (!platform::isOpen(output)) {
-        base::fail(base::Failure::OpenOutput);
+void writeOutput(const Output& output, const void* bytes, std::size_t size) {
+    if (output.standardOutput) {
+        if (!platform::writeStandardOutput(bytes, size)) {
+            fail(Failure::WriteOutput);
+        }
+    } else if (output.stream) {
+        writeStream(output.name, bytes, size);
+    } else {
+        platform::Commit commit = platform::commitOutput(bytes, size, output.replace);
+        if (commit != platform::Commit::Done) {
+            fail(commit == platform::Commit::Appeared ? Failure::OutputExists
+                                                      : Failure::WriteOutput);
+        }
     }
-    return output;
 }
 
 } // namespace cli

@@ -1,31 +1,50 @@
-// How both programs open their two files, with the same refusals: the input
-// is never written, and squeezle holds it exclusively; an output file is never
-// the input under any name, and an existing one is replaced only when /O says
-// so. unsqueezle's text may also go to a stream, which has nothing to replace.
+// How both programs open their files, with the same refusals: the input is
+// never written, and squeezle holds it exclusively; an output is never the
+// input under any name, and an existing one is replaced only when /O says so.
+// An output appears whole or not at all: a file on a disk is written beside
+// its name and put in its place at the end; a stream (a pipe, a named pipe,
+// a terminal, a device) gets every byte at the end, and nothing after a
+// failure.
 #pragma once
 
 #include "base/report.h"
 #include "platform/platform.h"
 
+#include <cstddef>
+
 namespace cli {
 
+// Where a run's output goes, settled from its name before anything opens.
+struct Output {
+    const char* name;
+    bool replace;        // /O: an existing file may be replaced
+    bool stream;         // no file on a disk: nothing to refuse, replace or empty
+    bool standardOutput; // the program's own standard output: written through it
+};
+
+// What `name` names, for a run with /O or without.
+Output outputOf(const char* name, bool replace);
+
 // Fails (SameName) when the names are equal ignoring ASCII case, and, unless
-// `overwrite`, (OutputExists) when the output opens for reading. An output
-// that exists but cannot be opened passes: creating it will say why.
-void refuseOutputName(const char* inputName, const char* outputName, bool overwrite);
+// the output may be replaced or is a stream, (OutputExists) when it opens for
+// reading or is a symbolic link to nothing. An output that exists but cannot
+// be opened passes: preparing it will say why.
+void refuseOutputName(const char* inputName, const Output& output);
 
 // The input, held until closed: exclusively, or beside other readers but no
-// writer (then waiting for a named pipe's writer). Fails (OpenInput) when
-// it cannot be opened so.
+// writer; a named pipe's writer is waited for. Fails (OpenInput) when it
+// cannot be opened so.
 platform::File openInput(const char* name, bool exclusive);
 
-// The output, created or emptied, held exclusively; fails (OpenOutput) when
-// that is refused, as it is for `input` under another name, and (SeekOutput)
-// for one that cannot be rewound, such as a pipe.
-platform::File createOutput(const char* name, platform::File input);
+// Makes the output ready before the input is read: fails (OpenOutput) when it
+// is the input under any name, and, for a file, when it cannot be made in its
+// folder or cannot replace what is there.
+void prepareOutput(const Output& output, platform::File input);
 
-// A stream (see platform::namesStream) opened for writing as it stands, once
-// it has a reader; fails (OpenOutput) otherwise.
-platform::File openOutputStream(const char* name);
+// Writes all `size` bytes to the output: a file takes the output's name only
+// now, a stream is opened only now. Fails (WriteOutput) when not every byte
+// went, (OpenOutput) when a stream cannot be opened and (OutputExists) when,
+// without /O, a file appeared under the name meanwhile.
+void writeOutput(const Output& output, const void* bytes, std::size_t size);
 
 } // namespace cli

@@ -1,4 +1,4 @@
-// The character table: pass 1 counts the byte values of the kept lines, and
+// The character table: the byte values of the kept lines are counted, and
 // the 30 most frequent, by falling count, become the table in the header.
 #pragma once
 
@@ -14,12 +14,13 @@ struct CharacterCounts {
     std::uint32_t count[kByteValues] = {};
 };
 
-// Adds every byte of the NUL-terminated `line` to the counts.
-void countLine(CharacterCounts& counts, const char* line);
+// Adds each of the `size` bytes at `bytes` to the counts.
+void countBytes(CharacterCounts& counts, const char* bytes, std::size_t size);
 
 // Fills the header's table with the 30 most frequent byte values; equal counts
-// put the lower value first, and positions no byte value reached hold 0.
-// Uses up the counts: every picked value's counter is set to 0.
+// put the lower value first, and positions no byte value reached hold 0,
+// which must not have been counted. Uses up the counts: every picked value's
+// counter is set to 0.
 void selectTable(CharacterCounts& counts, format::CompressedHeader& header);
 
 } // namespace compress

@@ -30,7 +30,7 @@ Failure checkHeader(const format::CompressedHeader& header) {
     if (header.reserved != 0) {
         return Failure::ReservedSet;
     }
-    return header.characterCount > kLargestText ? Failure::CountTooLarge : Failure::None;
+    return header.characterCount > format::kLargestText ? Failure::CountTooLarge : Failure::None;
 }
 
 // Filled positions come first, each byte once; 0 marks the free ones after
@@ -186,7 +186,7 @@ Failure decode(const FileImage& image, Decoded& decoded, bool lineFeeds) {
     if (decoded.header.flags != 0) {
         format::unscrambleTable(decoded.header); // a placeholder's table was never scrambled
     }
-    if (image.size > kLargestFile) {
+    if (image.size > format::kLargestFile) {
         return Failure::FileTooLong;
     }
     bool inTable[256] = {};

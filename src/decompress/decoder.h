@@ -13,34 +13,10 @@
 
 namespace decompress {
 
-// The most characters a run codes. Each piece of a line holds at most
-// kLongestPiece of them and counts one byte more toward the source limit: 65,439
-// characters in 64 pieces reach 65,503, and 65,440 need 64 pieces too.
-inline constexpr std::size_t kLargestText =
-    (format::kSourceLimit - 1) * format::kLongestPiece / (format::kLongestPiece + 1);
-static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
-
-// The longest file a run writes: the most characters, spread as evenly as they
-// go over the 253 byte values a line can hold (all but NUL, LF and Ctrl-Z), so
-// that as many as can be are literals. Every table entry is then at least as
-// frequent as any literal: 259 times each, and the 223 other values share
-// the rest. A one-code entry saves two codes of a literal, a two-code one one.
-inline constexpr std::size_t kLineByteValues = 253;
-inline constexpr std::size_t kFewestPerEntry = 259;
-static_assert((kFewestPerEntry - 1) * kLineByteValues < kLargestText &&
-                  kFewestPerEntry * kLineByteValues >= kLargestText,
-              "the most characters spread evenly give the table entries this many each");
-inline constexpr std::size_t kMostCodes =
-    format::kLongestCode * kLargestText -
-    (2 * format::kOneCodeEntries + (format::kTableSize - format::kOneCodeEntries)) *
-        kFewestPerEntry;
-inline constexpr std::size_t kLargestFile = format::kHeaderSize + (kMostCodes + 1) / 2;
-static_assert(kLargestFile == 92497, "65,439 characters, 223 byte values as literals");
-
 // A whole compressed file. It may hold one byte more than the largest, so that
 // a longer file shows itself; the spare room after that lets the decoder read
 // ahead of the stream's end before it checks where the stream ends.
-inline constexpr std::size_t kImageCapacity = kLargestFile + 1;
+inline constexpr std::size_t kImageCapacity = format::kLargestFile + 1;
 inline constexpr std::size_t kReadAhead = 16;
 struct FileImage {
     std::uint8_t bytes[kImageCapacity + kReadAhead];
@@ -57,7 +33,7 @@ struct Decoded {
     format::CompressedHeader header; // table unscrambled unless the file is unfinished
     // The coded characters, CRs and all, as the batch file gets them: each CR
     // followed by an LF when decode() is asked for line feeds.
-    char text[2 * kLargestText];
+    char text[2 * format::kLargestText];
     std::size_t size;   // bytes of text
     std::size_t length; // characters coded
     std::size_t lines;  // CRs in the text: each ends a line

@@ -47,6 +47,31 @@ inline constexpr std::size_t kLongestPiece = 1024;
 // so the character count fits its 16 bits and stays below it too.
 inline constexpr std::int32_t kSourceLimit = 65504;
 
+// The most characters a run codes. Each piece of a line holds at most
+// kLongestPiece of them and counts one byte more toward the source limit: 65,439
+// characters in 64 pieces reach 65,503, and 65,440 need 64 pieces too.
+inline constexpr std::size_t kLargestText =
+    (kSourceLimit - 1) * kLongestPiece / (kLongestPiece + 1);
+static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
+
+// The longest file a run writes: the most characters, spread as evenly as they
+// go over the 253 byte values a line can hold (all but NUL, LF and Ctrl-Z), so
+// that as many as can be are literals. Every table entry is then at least as
+// frequent as any literal: 259 times each, and the 223 other values share
+// the rest. A one-code entry saves two codes of a literal, a two-code one one.
+inline constexpr std::size_t kLineByteValues = 253;
+inline constexpr std::size_t kFewestPerEntry = 259;
+static_assert((kFewestPerEntry - 1) * kLineByteValues < kLargestText &&
+                  kFewestPerEntry * kLineByteValues >= kLargestText,
+              "the most characters spread evenly give the table entries this many each");
+inline constexpr std::size_t kMostCodes =
+    kLongestCode * kLargestText -
+    (2 * kOneCodeEntries + (kTableSize - kOneCodeEntries)) * kFewestPerEntry;
+inline constexpr std::size_t kLargestFile = kHeaderSize + (kMostCodes + 1) / 2;
+static_assert(kLargestFile == 92497, "65,439 characters, 223 byte values as literals");
+// So squeezle builds its whole file in a buffer of kLargestFile bytes, and
+// unsqueezle refuses any longer file.
+
 struct CompressedHeader {
     std::uint16_t signature = kSignature;
     std::uint8_t flags = 0;

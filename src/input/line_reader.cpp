@@ -29,6 +29,21 @@ std::size_t lineEnd(const char* text, std::size_t read) {
     return lengthBefore(text, kEndOfText, lengthBefore(text, kLineFeed, read));
 }
 
+// Reads into the rest of the block until it holds `least` bytes or the file
+// ends; false when a read fails.
+bool fill(platform::File input, InputBlock& block, std::size_t least) {
+    while (block.filled < least && !block.atEnd) {
+        long got = platform::readFile(input, block.bytes + block.filled,
+                                      sizeof block.bytes - block.filled);
+        if (got < 0) {
+            return false;
+        }
+        block.filled += static_cast<std::size_t>(got);
+        block.atEnd = got == 0;
+    }
+    return true;
+}
+
 // Moves the bytes not yet used to the front of the block and reads until it
 // is full or the file ends.
 void refill(platform::File input, InputBlock& block) {
@@ -36,13 +51,8 @@ void refill(platform::File input, InputBlock& block) {
     std::memmove(block.bytes, block.bytes + block.start, rest);
     block.start = 0;
     block.filled = rest;
-    while (block.filled < kBlockSize && !block.atEnd) {
-        long got = platform::readFile(input, block.bytes + block.filled, kBlockSize - block.filled);
-        if (got < 0) {
-            base::fail(base::Failure::ReadInput);
-        }
-        block.filled += static_cast<std::size_t>(got);
-        block.atEnd = got == 0;
+    if (!fill(input, block, sizeof block.bytes)) {
+        base::fail(base::Failure::ReadInput);
     }
 }
 
@@ -73,12 +83,19 @@ void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLi
 
 } // namespace
 
-void beginText(LineBuffer& line) {
+void beginText(platform::File input, LineBuffer& line) {
     line.block.start = 0;
     line.block.filled = 0;
     line.block.atEnd = false;
     line.previous = '\0';
     line.lineFeeds = 0;
+    line.block.bytes[0] = '\0';
+    line.block.bytes[1] = '\0';
+    fill(input, line.block, 2);
+}
+
+const char* firstBytes(const LineBuffer& line) {
+    return line.block.bytes;
 }
 
 std::size_t readLine(platform::File input, LineBuffer& line) {

@@ -17,10 +17,10 @@ namespace input {
 // window: no line piece is longer, an LF that follows a CR LF is swallowed
 // only within them.
 inline constexpr std::size_t kReadSize = format::kLongestPiece;
-// The input is read in blocks of this size, so a pass costs a read per block,
+// The input is read in blocks of this size, so a run costs a read per block,
 // not per line. Scripts up to the largest accepted input run as fast with 16,
 // 32 or 64 KB; 10 MB of comments under /K take 15% longer with 16 KB. With
-// 64 KB the largest accepted input is one read a pass.
+// 64 KB the largest accepted input is one read.
 // The build sets it: the fuzz build makes it small, so that short inputs
 // cross many block ends.
 inline constexpr std::size_t kBlockSize = SQUEEZLE_BLOCK_SIZE;
@@ -28,9 +28,10 @@ static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a
 
 // The file's bytes from where the reader stands: the next line starts at
 // `start`, and a line's window of kReadSize bytes always lies in the block
-// unless the file ends first.
+// unless the file ends first. What is left of a window moves to the front
+// before a read, which then asks for at least kBlockSize bytes.
 struct InputBlock {
-    char bytes[kBlockSize];
+    char bytes[kBlockSize + kReadSize];
     std::size_t start;
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
@@ -57,9 +58,14 @@ struct LineBuffer {
     char previous;
 };
 
-// The input stands at its first byte again: nothing is read yet, and no byte
-// lies before it.
-void beginText(LineBuffer& line);
+// Starts on a new input at its first byte, and reads from it until the first
+// two bytes are in, or the file ends or fails first: firstBytes() shows them
+// before any line is taken. A failed read is left for the next one to find.
+void beginText(platform::File input, LineBuffer& line);
+
+// The text's first two bytes, once beginText() has read them; NUL for the
+// bytes that a shorter file lacks.
+const char* firstBytes(const LineBuffer& line);
 
 // Delivers the next line in `line` and returns the bytes it used up, its LF
 // included; 0 means the end of the text (end of file or Ctrl-Z). The line

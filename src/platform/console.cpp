@@ -133,8 +133,14 @@ void flushPrinted() {
     flushConsole();
 }
 
+bool writeStandardOutput(const void* bytes, std::size_t size) {
+    flushConsole();
+    return detail::writeStandardOutput(static_cast<const char*>(bytes), size);
+}
+
 void exitProcess(int status) {
     flushConsole();
+    discardOutput();
     detail::endProcess(status);
 }
 

@@ -20,10 +20,9 @@ namespace platform {
 // An open file. `os` is the system's descriptor or handle; kNoFile means none.
 struct File {
     std::intptr_t os;
-    // A file on a disk, which has a position to come back to. Devices, pipes
-    // and consoles have none: a device such as /dev/zero would be read for
-    // ever, a pipe opened for writing and reading is its own reader.
-    bool hasPosition;
+    // A file on a disk. Devices, pipes and consoles are streams: what goes
+    // into them is gone at once, and they hold no file to replace.
+    bool onDisk;
 };
 inline constexpr File kNoFile{-1, false};
 
@@ -40,12 +39,13 @@ inline bool isOpen(File file) {
 bool opensForReading(const char* name);
 
 // Opens `name` for reading with exclusive access: while it stays open no other
-// exclusive opener, in this run or another, gets the file. kNoFile on failure.
+// exclusive opener, in this run or another, gets the file. Waits for a named
+// pipe's writer, as any reader of a pipe does. kNoFile on failure.
 File openExclusive(const char* name);
 
 // Opens `name` for reading beside other such readers but no writer that
 // holds it exclusively, in this run or another. Waits for a named pipe's
-// writer, as any reader of a pipe does. kNoFile on failure.
+// writer. kNoFile on failure.
 File openShared(const char* name);
 
 // True when `name` names an existing file that is not on a disk: a pipe, a
@@ -53,16 +53,50 @@ File openShared(const char* name);
 // that could wait.
 bool namesStream(const char* name);
 
+// True when `name` reaches the very file that `file` is, whatever names
+// reach either.
+bool namesFile(const char* name, File file);
+
+// True when `one` and `other` are the very same file.
+bool sameFile(File one, File other);
+
+// Standard output, as a file to compare with others.
+File standardOutput();
+
+// True when `name` is a symbolic link to nothing: a name that exists, but no
+// file behind it. Never on Windows.
+bool isDanglingLink(const char* name);
+
 // Opens the stream `name` for writing as it stands: nothing emptied, nothing
 // held. Waits for a named pipe's reader. kNoFile on failure, and for a file
 // on a disk.
 File openStream(const char* name);
 
-// Opens `name` for reading and writing with exclusive access, creating it
-// with ordinary permissions when absent. An existing file is emptied, but
-// only after every check has passed: it must not be `input`, whatever name
-// reaches it, and no other holder may have it.
-File createExclusive(const char* name, File input);
+// --- An output file written whole ---------------------------------------------
+// The output name never shows a partial file: the bytes go to a new file in the
+// same folder, named squeezle-PID.unfinished, which then takes the output's
+// name in one step. Until then the name holds what it held before the run.
+
+// Makes ready to write the file that `name` reaches (symbolic links followed):
+// creates the unfinished file beside it and, for an existing file, holds that
+// exclusively and notes its permissions. False, with nothing created, when a
+// file exists there and `replace` is off, when it is a folder, is `input`
+// under any name, cannot be written or is held by another program, and when
+// the folder takes no new file. From now until commitOutput() or the end of
+// the process, an interrupt, a termination or a hang-up removes the
+// unfinished file.
+bool prepareOutput(const char* name, File input, bool replace);
+
+enum class Commit { Done, WriteFailed, Appeared };
+
+// Writes `size` bytes into the unfinished file with a single write, gives it
+// the replaced file's permissions and puts it in the output's place. Without
+// `replace`, a file that appeared there meanwhile is kept (Appeared). Any
+// failure removes the unfinished file and leaves the output as it was.
+Commit commitOutput(const void* bytes, std::size_t size, bool replace);
+
+// Removes the unfinished file, if there is one: the run failed.
+void discardOutput();
 
 // Reads up to `size` bytes at the current position. Returns the number read,
 // 0 at the end of the file, or -1 when the system reports an error. A read
@@ -73,10 +107,6 @@ long readFile(File file, void* into, std::size_t size);
 // which may be fewer than asked (a full disk, a size limit), or -1 on an
 // error. A write that a signal interrupts before any byte is made again.
 long writeFile(File file, const void* bytes, std::size_t size);
-
-// Moves the file position to `offset` from the start. Only a file on a disk
-// has a position: false for a pipe, a terminal or a device such as /dev/zero.
-bool seekTo(File file, long offset);
 
 // Closes the file and lets go of its exclusive access. The result is ignored.
 void closeFile(File file);
@@ -117,7 +147,12 @@ void printText(const char* text);
 // stream that may be standard output itself.
 void flushPrinted();
 
-// Sends everything printed so far to standard output, then ends the process.
+// Writes all of `bytes` to standard output, after everything printed so far,
+// waiting while a non-blocking reader lags. False when not all of them went.
+bool writeStandardOutput(const void* bytes, std::size_t size);
+
+// Sends everything printed so far to standard output, removes an unfinished
+// output (see prepareOutput), then ends the process.
 [[noreturn]] void exitProcess(int status);
 
 } // namespace platform

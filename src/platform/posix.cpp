@@ -7,7 +7,9 @@
 #include "platform/system.h"
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -17,6 +19,7 @@
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
+#include <utility>
 
 // A 32-bit system's files of 2 GB or more must open too, to be judged by what
 // they hold: the build asks for 64-bit file offsets.
@@ -24,6 +27,11 @@ static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
 
 namespace platform {
 namespace {
+
+// As many symbolic links as the system itself follows in one name.
+constexpr int kMostLinks = 40;
+// Names for the unfinished file tried before the folder is taken as refusing.
+constexpr int kUnfinishedAttempts = 100;
 
 int descriptorOf(File file) {
     return static_cast<int>(file.os);
@@ -51,8 +59,7 @@ bool lockWithoutWaiting(int descriptor, int operation) {
     return ::flock(descriptor, operation | LOCK_NB) == 0 || errno != EWOULDBLOCK;
 }
 
-// A position to come back to, as Windows sees it: only files on a disk have
-// one. A device such as /dev/zero accepts lseek() but never ends.
+// A file on a disk, as Windows sees it: a regular file or a disk itself.
 bool onDisk(const struct stat& status) {
     return S_ISREG(status.st_mode) || S_ISBLK(status.st_mode);
 }
@@ -94,6 +101,125 @@ void openNullDeviceOnClosedStandardStreams() {
     }
 }
 
+// The output being written: the file its name reaches, the unfinished file
+// beside it, and the file it replaces, held until it is replaced. `named` is
+// what a signal handler may read: set while the unfinished file exists.
+struct Unfinished {
+    char target[PATH_MAX];
+    char path[PATH_MAX + sizeof "squeezle-4294967295-99.unfinished"];
+    int descriptor;
+    int replaced;
+    mode_t mode;
+    volatile std::sig_atomic_t named;
+};
+Unfinished unfinished{{}, {}, -1, -1, 0, 0};
+
+// The file that `name` reaches, its symbolic links followed one by one (a
+// link to nothing reaches the file it names), into `target`.
+bool followLinks(const char* name, char (&target)[PATH_MAX]) {
+    if (std::strlen(name) >= PATH_MAX) {
+        return false;
+    }
+    std::strcpy(target, name);
+    for (int hops = 0; hops < kMostLinks; ++hops) {
+        char link[PATH_MAX];
+        ssize_t length = ::readlink(target, link, sizeof link - 1);
+        if (length < 0) {
+            return errno == EINVAL || errno == ENOENT; // no link, or nothing there
+        }
+        link[length] = '\0';
+        // A relative link is read from the folder that holds it.
+        const char* slash = std::strrchr(target, '/');
+        std::size_t folder =
+            link[0] == '/' || slash == nullptr ? 0 : static_cast<std::size_t>(slash + 1 - target);
+        if (folder + static_cast<std::size_t>(length) >= PATH_MAX) {
+            return false;
+        }
+        std::memcpy(target + folder, link, static_cast<std::size_t>(length) + 1);
+    }
+    return false;
+}
+
+// An existing target is replaced only when asked, only if it is a file this
+// run may write, and never when it is the input or another program holds it.
+bool holdReplaced(File input, bool replace) {
+    struct stat status {};
+    if (::stat(unfinished.target, &status) != 0) {
+        return errno == ENOENT;
+    }
+    if (!replace || !S_ISREG(status.st_mode) || isFile(input, status)) {
+        return false;
+    }
+    unfinished.replaced = ::open(unfinished.target, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    unfinished.mode = status.st_mode & 07777;
+    return unfinished.replaced >= 0 && isFile(File{unfinished.replaced, true}, status) &&
+           lockWithoutWaiting(unfinished.replaced, LOCK_EX);
+}
+
+// squeezle-PID.unfinished in the target's folder; another number after the
+// PID if a file of that name is left from a killed run.
+bool createUnfinished() {
+    const char* slash = std::strrchr(unfinished.target, '/');
+    int folder = slash == nullptr ? 0 : static_cast<int>(slash + 1 - unfinished.target);
+    for (int attempt = 0; attempt < kUnfinishedAttempts; ++attempt) {
+        char again[sizeof "-99"] = "";
+        if (attempt > 0) {
+            std::snprintf(again, sizeof again, "-%d", attempt);
+        }
+        std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%ld%s.unfinished",
+                      folder, unfinished.target, static_cast<long>(::getpid()), again);
+        unfinished.descriptor =
+            ::open(unfinished.path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+        if (unfinished.descriptor >= 0) {
+            unfinished.named = 1;
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// The process ends by the signal, as it would have, once the unfinished file
+// is gone. A signal that the run was started to ignore stays ignored.
+void removeUnfinished(int signal) {
+    if (unfinished.named != 0) {
+        ::unlink(unfinished.path);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void removeOnSignals() {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction action {};
+        if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN) {
+            action.sa_handler = removeUnfinished;
+            ::sigemptyset(&action.sa_mask);
+            action.sa_flags = 0;
+            ::sigaction(signal, &action, nullptr);
+        }
+    }
+}
+
+// With `replace`, rename() puts the new file over whatever is there in one
+// step. Without it, link() refuses a file that appeared meanwhile; a file
+// system without hard links gets rename() after all.
+Commit putInPlace(bool replace) {
+    if (!replace && ::link(unfinished.path, unfinished.target) == 0) {
+        return Commit::Done; // discardOutput() removes the other name
+    }
+    if (!replace && errno == EEXIST) {
+        return Commit::Appeared;
+    }
+    if (::rename(unfinished.path, unfinished.target) != 0) {
+        return Commit::WriteFailed;
+    }
+    unfinished.named = 0;
+    return Commit::Done;
+}
+
 } // namespace
 
 bool opensForReading(const char* name) {
@@ -108,7 +234,7 @@ bool opensForReading(const char* name) {
 
 File openExclusive(const char* name) {
     struct stat status {};
-    return openLocked(name, O_RDONLY, false, LOCK_EX, status);
+    return openLocked(name, O_RDONLY, true, LOCK_EX, status);
 }
 
 File openShared(const char* name) {
@@ -131,20 +257,59 @@ File openStream(const char* name) {
     return descriptor < 0 ? kNoFile : fileOf(descriptor, status);
 }
 
-File createExclusive(const char* name, File input) {
+bool namesFile(const char* name, File file) {
     struct stat status {};
-    int descriptor = openDescriptor(name, O_RDWR | O_CREAT, false, status);
-    if (descriptor < 0) {
-        return kNoFile;
+    return ::stat(name, &status) == 0 && isFile(file, status);
+}
+
+bool sameFile(File one, File other) {
+    struct stat status {};
+    return ::fstat(descriptorOf(other), &status) == 0 && isFile(one, status);
+}
+
+File standardOutput() {
+    struct stat status {};
+    return File{STDOUT_FILENO, ::fstat(STDOUT_FILENO, &status) == 0 && onDisk(status)};
+}
+
+bool isDanglingLink(const char* name) {
+    struct stat status {};
+    return ::lstat(name, &status) == 0 && S_ISLNK(status.st_mode) && ::stat(name, &status) != 0;
+}
+
+bool prepareOutput(const char* name, File input, bool replace) {
+    discardOutput();
+    if (!followLinks(name, unfinished.target) || !holdReplaced(input, replace) ||
+        !createUnfinished()) {
+        discardOutput();
+        return false;
     }
-    // Emptying comes last: a refused output must keep every byte it had.
-    bool usable = !isFile(input, status) && lockWithoutWaiting(descriptor, LOCK_EX) &&
-                  (!S_ISREG(status.st_mode) || ::ftruncate(descriptor, 0) == 0);
-    if (!usable) {
-        ::close(descriptor);
-        return kNoFile;
+    removeOnSignals();
+    return true;
+}
+
+Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
+    bool written =
+        writeFile(File{unfinished.descriptor, true}, bytes, size) == static_cast<long>(size);
+    if (written && unfinished.replaced >= 0) {
+        ::fchmod(unfinished.descriptor, unfinished.mode); // as the file it replaces
     }
-    return fileOf(descriptor, status);
+    written = ::close(std::exchange(unfinished.descriptor, -1)) == 0 && written;
+    Commit result = written ? putInPlace(replace) : Commit::WriteFailed;
+    discardOutput();
+    return result;
+}
+
+void discardOutput() {
+    if (unfinished.named != 0) {
+        unfinished.named = 0;
+        ::unlink(unfinished.path);
+    }
+    for (int* descriptor : {&unfinished.descriptor, &unfinished.replaced}) {
+        if (*descriptor >= 0) {
+            ::close(std::exchange(*descriptor, -1));
+        }
+    }
 }
 
 long readFile(File file, void* into, std::size_t size) {
@@ -161,11 +326,6 @@ long writeFile(File file, const void* bytes, std::size_t size) {
         written = ::write(descriptorOf(file), bytes, size);
     } while (written == -1 && errno == EINTR);
     return static_cast<long>(written);
-}
-
-bool seekTo(File file, long offset) {
-    return file.hasPosition &&
-           ::lseek(descriptorOf(file), static_cast<off_t>(offset), SEEK_SET) != -1;
 }
 
 void closeFile(File file) {
@@ -207,7 +367,7 @@ std::uint64_t millisecondsNow() {
 // A console that the caller made non-blocking refuses bytes while its reader
 // lags: they wait for room rather than being lost. Any other failure (the
 // reader gone, a full disk, a size limit) drops the rest.
-void writeStandardOutput(const char* bytes, std::size_t size) {
+bool writeStandardOutput(const char* bytes, std::size_t size) {
     while (size > 0) {
         ssize_t written = ::write(STDOUT_FILENO, bytes, size);
         if (written > 0) {
@@ -217,9 +377,10 @@ void writeStandardOutput(const char* bytes, std::size_t size) {
             pollfd room{STDOUT_FILENO, POLLOUT, 0};
             ::poll(&room, 1, -1);
         } else if (written == 0 || errno != EINTR) {
-            return; // an interrupted write is simply made again
+            return false; // an interrupted write is simply made again
         }
     }
+    return true;
 }
 
 void endProcess(int status) {

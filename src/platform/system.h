@@ -18,8 +18,8 @@ bool consoleIsInteractive();
 // is set: how long console text has waited to be shown.
 std::uint64_t millisecondsNow();
 
-// Writes all of `bytes` to standard output; failures are ignored.
-void writeStandardOutput(const char* bytes, std::size_t size);
+// Writes all of `bytes` to standard output; false when a failure drops the rest.
+bool writeStandardOutput(const char* bytes, std::size_t size);
 
 // Ends the process at once with `status`; standard output is already flushed.
 [[noreturn]] void endProcess(int status);

@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cstring>
+#include <utility>
+
 // The runtime splits the command line by the usual rules and must expand no
 // wildcards: `squeezle *.bat` names a file called *.bat.
 extern "C" {
@@ -14,6 +18,9 @@ int _dowildcard = 0;
 
 namespace platform {
 namespace {
+
+// Names for the unfinished file tried before the folder is taken as refusing.
+constexpr int kUnfinishedAttempts = 100;
 
 HANDLE handleOf(File file) {
     return reinterpret_cast<HANDLE>(file.os);
@@ -30,6 +37,82 @@ File fileOf(HANDLE handle) {
 File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
     return fileOf(
         ::CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+// The output being written: its name, and the unfinished file in its folder
+// until it takes that name. `named` is set while the unfinished file exists;
+// the console's handler, on a thread of its own, takes it.
+struct Unfinished {
+    char path[MAX_PATH + sizeof "squeezle-4294967295-99.unfinished"];
+    char target[MAX_PATH];
+    HANDLE handle;
+    volatile LONG named;
+};
+Unfinished unfinished{{}, {}, INVALID_HANDLE_VALUE, 0};
+
+// squeezle-PID.unfinished in the output's folder, another number after the
+// PID if a file of that name is left from a killed run. Opened to be deleted
+// while open, so that Ctrl-C can remove it.
+bool createUnfinished(const char* name) {
+    if (std::strlen(name) >= sizeof unfinished.target) {
+        return false;
+    }
+    std::strcpy(unfinished.target, name);
+    const char* end = name;
+    for (const char* at = name; *at != '\0'; ++at) {
+        if (*at == '\\' || *at == '/' || *at == ':') {
+            end = at + 1;
+        }
+    }
+    for (int attempt = 0; attempt < kUnfinishedAttempts; ++attempt) {
+        char again[sizeof "-99"] = "";
+        if (attempt > 0) {
+            std::snprintf(again, sizeof again, "-%d", attempt);
+        }
+        std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%lu%s.unfinished",
+                      static_cast<int>(end - name), name,
+                      static_cast<unsigned long>(::GetCurrentProcessId()), again);
+        unfinished.handle = ::CreateFileA(unfinished.path, GENERIC_WRITE, FILE_SHARE_DELETE,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (unfinished.handle != INVALID_HANDLE_VALUE) {
+            unfinished.named = 1;
+            return true;
+        }
+        if (::GetLastError() != ERROR_FILE_EXISTS) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// Ctrl-C, Ctrl-Break, closing the console: the process ends as it would
+// have, once the unfinished file is gone.
+BOOL WINAPI removeUnfinished(DWORD) {
+    if (::InterlockedExchange(&unfinished.named, 0) != 0) {
+        ::DeleteFileA(unfinished.path);
+    }
+    return FALSE;
+}
+
+// MoveFileExW takes the names in the code page that CreateFileA reads them in.
+bool wideName(const char* name, wchar_t (&wide)[MAX_PATH + 64]) {
+    UINT codePage = ::AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+    return ::MultiByteToWideChar(codePage, 0, name, -1, wide, MAX_PATH + 64) > 0;
+}
+
+// Without replacing, a file that appeared under the name meanwhile is kept.
+Commit putInPlace(bool replace) {
+    static wchar_t from[MAX_PATH + 64];
+    static wchar_t to[MAX_PATH + 64];
+    if (wideName(unfinished.path, from) && wideName(unfinished.target, to) &&
+        ::MoveFileExW(from, to, replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+        unfinished.named = 0;
+        return Commit::Done;
+    }
+    DWORD error = ::GetLastError();
+    return !replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+               ? Commit::Appeared
+               : Commit::WriteFailed;
 }
 
 } // namespace
@@ -60,22 +143,88 @@ bool namesStream(const char* name) {
         return false;
     }
     closeFile(file);
-    return !file.hasPosition;
+    return !file.onDisk;
 }
 
 File openStream(const char* name) {
     File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-    if (isOpen(file) && file.hasPosition) { // it became a file since it was looked at
+    if (isOpen(file) && file.onDisk) { // it became a file since it was looked at
         closeFile(file);
         return kNoFile;
     }
     return file;
 }
 
-// The input's own sharing mode refuses the write access asked here, under
-// whatever name: it needs no comparing.
-File createExclusive(const char* name, File /*input*/) {
-    return open(name, GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
+bool namesFile(const char* name, File file) {
+    File named =
+        open(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING);
+    if (!isOpen(named)) {
+        return false;
+    }
+    bool same = sameFile(named, file);
+    closeFile(named);
+    return same;
+}
+
+bool isDanglingLink(const char*) {
+    return false;
+}
+
+// Only files on a disk have an identity to compare.
+bool sameFile(File one, File other) {
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return one.onDisk && other.onDisk && ::GetFileInformationByHandle(handleOf(one), &first) &&
+           ::GetFileInformationByHandle(handleOf(other), &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+File standardOutput() {
+    return fileOf(::GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
+// An existing output must open for writing with no sharing: that refuses a
+// read-only file, one that another program holds, and the input under any
+// name, whose own sharing mode refuses it. It cannot stay held: MoveFileExW
+// does not replace a file that is open.
+bool prepareOutput(const char* name, File /*input*/, bool replace) {
+    discardOutput();
+    DWORD attributes = ::GetFileAttributesA(name);
+    if (attributes != INVALID_FILE_ATTRIBUTES) {
+        File existing = open(name, GENERIC_WRITE, 0, OPEN_EXISTING);
+        if (!replace || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !isOpen(existing)) {
+            if (isOpen(existing)) {
+                closeFile(existing);
+            }
+            return false;
+        }
+        closeFile(existing);
+    }
+    if (!createUnfinished(name)) {
+        return false;
+    }
+    ::SetConsoleCtrlHandler(removeUnfinished, TRUE);
+    return true;
+}
+
+Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
+    bool written = writeFile(File{reinterpret_cast<std::intptr_t>(unfinished.handle), true}, bytes,
+                             size) == static_cast<long>(size);
+    written = ::CloseHandle(std::exchange(unfinished.handle, INVALID_HANDLE_VALUE)) && written;
+    Commit result = written ? putInPlace(replace) : Commit::WriteFailed;
+    discardOutput();
+    return result;
+}
+
+void discardOutput() {
+    if (unfinished.handle != INVALID_HANDLE_VALUE) {
+        ::CloseHandle(std::exchange(unfinished.handle, INVALID_HANDLE_VALUE));
+    }
+    if (::InterlockedExchange(&unfinished.named, 0) != 0) {
+        ::DeleteFileA(unfinished.path);
+    }
 }
 
 long readFile(File file, void* into, std::size_t size) {
@@ -93,16 +242,6 @@ long writeFile(File file, const void* bytes, std::size_t size) {
         return -1;
     }
     return static_cast<long>(written);
-}
-
-bool seekTo(File file, long offset) {
-    if (!file.hasPosition) {
-        return false;
-    }
-    LONG high = 0;
-    ::SetLastError(NO_ERROR);
-    DWORD low = ::SetFilePointer(handleOf(file), offset, &high, FILE_BEGIN);
-    return low != INVALID_SET_FILE_POINTER || ::GetLastError() == NO_ERROR;
 }
 
 void closeFile(File file) {
@@ -133,7 +272,7 @@ std::uint64_t millisecondsNow() {
     return ::GetTickCount64();
 }
 
-void writeStandardOutput(const char* bytes, std::size_t size) {
+bool writeStandardOutput(const char* bytes, std::size_t size) {
     HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
     DWORD written = 0;
     while (size > 0 && ::WriteFile(output, bytes, static_cast<DWORD>(size), &written, nullptr) &&
@@ -141,6 +280,7 @@ void writeStandardOutput(const char* bytes, std::size_t size) {
         bytes += written;
         size -= written;
     }
+    return size == 0;
 }
 
 void endProcess(int status) {

@@ -1,8 +1,9 @@
 #include "squeezle/run.h"
 
 #include "cli/files.h"
+#include "compress/compression.h"
 #include "format/format.h"
-#include "input/line_reader.h"
+#include "input/kept_lines.h"
 
 #include <cstring>
 
@@ -14,25 +15,25 @@ using base::printMessage;
 
 namespace {
 
-// The only storage the input gets: one line at a time.
-input::LineBuffer lineBuffer;
+// The input, read once, and what it keeps; the file, built whole.
+input::KeptLines kept;
+compress::Compression compression;
 
-// What the text leaves out of the file, found in pass 1 and told after the
-// result: the lines of the file that hold the Ctrl-Z with text after it, and
-// the first NUL that cuts a kept line short; 0 for none.
+// What the text leaves out of the file, told after the result: the line of
+// the file that holds the Ctrl-Z with text after it, and the first NUL that
+// cuts a kept line short; 0 for none.
 struct LeftOut {
     std::uint32_t afterCtrlZ;
     std::uint32_t cutByNul;
 };
 LeftOut leftOut{0, 0};
 
-// A file that this tool wrote is not compressed again. The probe's read is not
-// checked: a short or failed read leaves zeros, which never match. The first
-// pass rewinds the input, so the probe leaves it where it stands.
-void refuseCompressedInput(platform::File input) {
-    std::uint8_t probe[4] = {};
-    platform::readFile(input, probe, sizeof probe);
-    if (format::hasSignature(probe[0], probe[1])) {
+// A file that this tool wrote is not compressed again. A short file, or one
+// whose first read failed, shows NULs there, which never match.
+void refuseCompressedInput() {
+    const char* first = input::firstBytes(kept.reader);
+    if (format::hasSignature(static_cast<std::uint8_t>(first[0]),
+                             static_cast<std::uint8_t>(first[1]))) {
         fail(Failure::AlreadyCompressed);
     }
 }
@@ -72,43 +73,41 @@ void showNextLine() {
     base::printText(progress.text);
 }
 
-// One pass over the input. Both passes see exactly the same lines.
-//
-// A line longer than one read comes in pieces. Only a piece that ends its line
-// is trimmed: the blanks at a cut lie inside the command. Under /K the first
-// piece decides for the whole line, so a long comment leaves no tail behind.
-void walkInput(int pass, const RunOptions& options, platform::File input,
-               compress::PassConsumer& consumer) {
+// The first pass: every kept line of the file is announced and held, up to
+// the line that would bring the source to its limit. With /Q nothing more
+// is shown, so the run fails there; otherwise the file is read to its end
+// for the announcements and what the text leaves out. True when every kept
+// line is held.
+bool readKeptLines(const RunOptions& options, platform::File input) {
     restartProgress();
-    consumer.beginPass(pass);
-    if (!platform::seekTo(input, 0)) {
-        fail(Failure::SeekInput);
-    }
-    input::beginText(lineBuffer);
-    bool continuesLine = false;
-    bool dropLine = false;
-    while (input::readLine(input, lineBuffer) > 0) {
-        bool firstPiece = !continuesLine;
-        continuesLine = lineBuffer.cut;
-        if (!lineBuffer.cut) {
-            input::trimTrailingBlanks(lineBuffer.text);
-        }
-        if (firstPiece) {
-            dropLine = options.removeComments && input::isCommentLine(lineBuffer.text);
-        }
-        if (dropLine) {
-            continue;
-        }
-        if (lineBuffer.lostText && leftOut.cutByNul == 0) {
-            leftOut.cutByNul = lineBuffer.number;
-        }
+    bool holdsAll = true;
+    while (const char* line = input::nextKeptLine(input, kept)) {
         showNextLine();
-        consumer.takeLine(pass, lineBuffer.text);
+        if (holdsAll && !compress::holdLine(compression, line)) {
+            holdsAll = false;
+            if (options.quiet) {
+                fail(Failure::TooLarge);
+            }
+        }
     }
-    if (pass == 1 && input::textFollowsEnd(input, lineBuffer)) {
-        leftOut.afterCtrlZ = lineBuffer.number;
+    if (!options.quiet) {
+        leftOut = LeftOut{input::lineLeftAfterEnd(input, kept), kept.cutByNul};
     }
-    consumer.endPass(pass);
+    return holdsAll;
+}
+
+// The second pass codes what the first held, announcing its lines again: up
+// to the one that reached the limit, if any, where the run fails.
+void codeKeptLines(bool holdsAll) {
+    restartProgress();
+    for (std::uint32_t line = 0; line < compression.lines; ++line) {
+        showNextLine();
+    }
+    if (!holdsAll) {
+        showNextLine();
+        fail(Failure::TooLarge);
+    }
+    compress::codeSource(compression);
 }
 
 // Whole percent of the source, truncated; 0 for an empty source.
@@ -116,8 +115,9 @@ std::int32_t ratioOf(std::int32_t compressedSize, std::int32_t sourceSize) {
     return sourceSize <= 0 ? 0 : compressedSize * 100 / sourceSize;
 }
 
-void reportStatistics(const compress::PassConsumer& consumer) {
-    std::int32_t ratio = ratioOf(consumer.compressedSize(), consumer.sourceSize());
+void reportStatistics() {
+    std::int32_t ratio = ratioOf(static_cast<std::int32_t>(compression.fileSize),
+                                 static_cast<std::int32_t>(compression.sourceSize));
     printMessage("Compression completed; file compressed to %d%% of original size\n",
                  static_cast<int>(ratio));
     if (ratio > kEffectiveRatioLimit) {
@@ -142,21 +142,22 @@ const base::ProgramTexts kTexts{"SQUEEZLE",
                                 "    /O overwrite file\n"
                                 "    /Q quiet\n"};
 
-void run(const RunOptions& options, const char* inputName, const char* outputName,
-         compress::PassConsumer& consumer) {
+void run(const RunOptions& options, const char* inputName, const char* outputName) {
     printMessage("\nCompressing %s to %s\n", inputName, outputName);
-    cli::refuseOutputName(inputName, outputName, options.overwrite);
+    cli::Output output = cli::outputOf(outputName, options.overwrite);
+    cli::refuseOutputName(inputName, output);
     leftOut = LeftOut{0, 0};
     platform::File input = cli::openInput(inputName, true);
-    refuseCompressedInput(input);
-    platform::File output = cli::createOutput(outputName, input);
-    consumer.attachOutput(output);
-    walkInput(1, options, input, consumer);
-    walkInput(2, options, input, consumer);
-    consumer.finish();
+    input::beginKeptLines(input, kept, options.removeComments);
+    refuseCompressedInput();
+    cli::prepareOutput(output, input);
+    compress::beginCompression(compression);
+    bool holdsAll = readKeptLines(options, input);
+    compress::selectTable(compression);
+    codeKeptLines(holdsAll);
+    cli::writeOutput(output, compression.file, compression.fileSize);
     platform::closeFile(input);
-    platform::closeFile(output);
-    reportStatistics(consumer);
+    reportStatistics();
 }
 
 } // namespace squeezle

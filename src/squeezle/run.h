@@ -1,10 +1,10 @@
-// squeezle's run sequence: check and open both files, walk the input twice,
-// hand every kept line to the pass consumer, close the files and report the
-// size. Also what squeezle says of itself: its name, notice and usage.
+// squeezle's run sequence: check and open both files, read the input once,
+// holding its kept lines, select the table, code them into the whole file,
+// write it and report the size. Also what squeezle says of itself: its name,
+// notice and usage.
 #pragma once
 
 #include "base/report.h"
-#include "compress/pass_consumer.h"
 
 #include <cstdint>
 
@@ -20,14 +20,15 @@ inline constexpr const char* kOutputExtension = ".zcl";
 struct RunOptions {
     bool removeComments; // /K: drop comment lines and lines empty after trimming
     bool overwrite;      // /O: an existing output file may be replaced
+    bool quiet;          // /Q, or the output is standard output: nothing is shown
 };
 
 // The statistics line reports this ratio; above it a warning follows.
 inline constexpr std::int32_t kEffectiveRatioLimit = 95;
 
 // Runs the whole compression of `inputName` into `outputName`. Returns only
-// after a complete run; every failure ends the process inside fail().
-void run(const RunOptions& options, const char* inputName, const char* outputName,
-         compress::PassConsumer& consumer);
+// after a complete run; every failure ends the process inside fail(), and
+// leaves the output as it was.
+void run(const RunOptions& options, const char* inputName, const char* outputName);
 
 } // namespace squeezle

@@ -13,8 +13,11 @@ int main(int argc, char* argv[]) {
     base::setProgramTexts(unsqueezle::kTexts);
     cli::parseCommandLine(argc, argv, unsqueezle::kOptionLetters, options, names);
     Mode mode = options.has('L') ? Mode::List : options.has('T') ? Mode::Test : Mode::Decode;
-    if (mode == Mode::Decode && names.output[0] == '\0') {
-        cli::deriveOutputName(names.input, unsqueezle::kOutputExtension, names.output);
+    bool named = mode != Mode::Decode || names.output[0] != '\0' ||
+                 cli::deriveOutputName(names.input, unsqueezle::kOutputExtension, names.output);
+    base::showBanner();
+    if (!named) {
+        base::fail(base::Failure::NameTooLong);
     }
     unsqueezle::run({mode, options.has('R'), options.has('O')}, names.input, names.output);
     platform::exitProcess(base::kExitSuccess);

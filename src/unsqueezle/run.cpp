@@ -45,9 +45,9 @@ void listHeader() {
                  decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
     printMessage("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
     // A file read only up to one byte past the largest shows no more of its size.
-    if (image.size > decompress::kLargestFile) {
+    if (image.size > format::kLargestFile) {
         printMessage("Compressed:  more than %u bytes\n",
-                     static_cast<unsigned>(decompress::kLargestFile));
+                     static_cast<unsigned>(format::kLargestFile));
     } else {
         printMessage("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
     }
@@ -64,19 +64,14 @@ void listStream() {
                  static_cast<unsigned>(size), ratio);
 }
 
-// Created only now, from a sound file, and written with one write. A stream
+// Made only now, from a sound file, and written with one write. A stream
 // gets the text after the messages printed so far: it may be the console.
-void writeBatchFile(const char* outputName, platform::File input, bool stream) {
-    if (stream) {
+void writeBatchFile(const cli::Output& output, platform::File input) {
+    cli::prepareOutput(output, input);
+    if (output.stream) {
         platform::flushPrinted();
     }
-    platform::File output =
-        stream ? cli::openOutputStream(outputName) : cli::createOutput(outputName, input);
-    if (platform::writeFile(output, decoded.text, decoded.size) !=
-        static_cast<long>(decoded.size)) {
-        base::fail(Failure::WriteOutput);
-    }
-    platform::closeFile(output);
+    cli::writeOutput(output, decoded.text, decoded.size);
 }
 
 void showResult(const RunOptions& options) {
@@ -110,11 +105,10 @@ const base::ProgramTexts kTexts{"UNSQUEEZLE",
 
 void run(const RunOptions& options, const char* inputName, const char* outputName) {
     showStart(options, inputName, outputName);
-    // A pipe, a terminal or a device takes the text as it comes: it holds no
-    // file to keep, empty or rewind.
-    bool stream = options.mode == Mode::Decode && platform::namesStream(outputName);
+    cli::Output output{};
     if (options.mode == Mode::Decode) {
-        cli::refuseOutputName(inputName, outputName, options.overwrite || stream);
+        output = cli::outputOf(outputName, options.overwrite);
+        cli::refuseOutputName(inputName, output);
     }
     platform::File input = cli::openInput(inputName, false);
     decompress::readImage(input, image);
@@ -127,7 +121,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
         base::fail(fault);
     }
     if (options.mode == Mode::Decode) {
-        writeBatchFile(outputName, input, stream);
+        writeBatchFile(output, input);
     }
     platform::closeFile(input);
     showResult(options);

@@ -3,7 +3,6 @@
 // sound and give back exactly the characters of the lines the run keeps,
 // worked out here from the bytes alone, behind a table of their 30 most
 // frequent bytes.
-#include "compress/compressor.h"
 #include "decompress/decoder.h"
 #include "scratch.h"
 #include "squeezle/run.h"
@@ -100,8 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::ofstream(input, std::ios::binary) << text;
     base::setQuiet();
     for (bool removeComments : {false, true}) {
-        compress::Compressor compressor;
-        squeezle::run({removeComments, true}, input.c_str(), output.c_str(), compressor);
+        squeezle::run({removeComments, true, true}, input.c_str(), output.c_str());
         platform::File file = platform::openShared(output.c_str());
         decompress::readImage(file, image);
         platform::closeFile(file);

@@ -1,0 +1,93 @@
+#include "compress/compression.h"
+
+#include <cstring>
+
+namespace compress {
+namespace {
+
+PackedCodes pack(format::CharacterCodes codes) {
+    unsigned packed = 0;
+    for (std::size_t i = 0; i < codes.count; ++i) {
+        packed = packed << 4 | codes.code[i];
+    }
+    return PackedCodes{static_cast<std::uint16_t>(packed),
+                       static_cast<std::uint8_t>(4 * codes.count)};
+}
+
+// Looked up once per byte value rather than searched for once per character.
+// The NUL after each line is no character: it gets no codes at all.
+void selectCodes(Compression& compression) {
+    for (std::size_t value = 0; value < kByteValues; ++value) {
+        compression.codes[value] =
+            pack(format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value)));
+    }
+    for (std::size_t position = 0; position < format::kTableSize; ++position) {
+        std::uint8_t entry = compression.header.table[position];
+        compression.codes[entry] = pack(format::codesAt(position, entry));
+    }
+    compression.codes[0] = PackedCodes{0, 0};
+}
+
+} // namespace
+
+void beginCompression(Compression& compression) {
+    compression.sourceSize = 0;
+    compression.lines = 0;
+    compression.header = format::CompressedHeader{};
+    compression.counts = CharacterCounts{};
+    compression.fileSize = 0;
+}
+
+bool holdLine(Compression& compression, const char* line) {
+    std::size_t size = std::strlen(line) + 1; // at most 1025, with its NUL
+    if (compression.sourceSize + size > sizeof compression.source) {
+        return false;
+    }
+    std::memcpy(compression.source + compression.sourceSize, line, size);
+    compression.sourceSize += size;
+    ++compression.lines;
+    return true;
+}
+
+void selectTable(Compression& compression) {
+    countBytes(compression.counts, compression.source, compression.sourceSize);
+    compression.counts.count[0] = 0; // the lines' NULs
+    selectTable(compression.counts, compression.header);
+    selectCodes(compression);
+}
+
+void codeSource(Compression& compression) {
+    std::uint8_t* out = compression.file + format::kHeaderSize;
+    std::uint64_t pending = 0; // codes not yet out, the last in the lowest 4 bits
+    unsigned pendingBits = 0;  // fewer than kWordBits between characters
+    for (std::size_t i = 0; i < compression.sourceSize; ++i) {
+        PackedCodes codes = compression.codes[static_cast<std::uint8_t>(compression.source[i])];
+        pending = pending << codes.bits | codes.codes;
+        pendingBits += codes.bits;
+        if (pendingBits >= kWordBits) {
+            pendingBits -= kWordBits;
+            auto word = static_cast<std::uint32_t>(pending >> pendingBits);
+            for (int shift = 24; shift >= 0; shift -= 8) {
+                *out++ = static_cast<std::uint8_t>(word >> shift);
+            }
+        }
+    }
+    // The last codes go out a byte at a time; an odd one out gets a 0 beside it.
+    if (pendingBits % 8 != 0) {
+        pending <<= 4;
+        pendingBits += 4;
+    }
+    for (; pendingBits > 0; pendingBits -= 8) {
+        *out++ = static_cast<std::uint8_t>(pending >> (pendingBits - 8));
+    }
+    compression.fileSize = static_cast<std::size_t>(out - compression.file);
+    format::CompressedHeader& header = compression.header;
+    header.characterCount = static_cast<std::uint16_t>(compression.sourceSize - compression.lines);
+    header.flags = format::kFinishedFlags;
+    format::scrambleTable(header);
+    std::uint8_t bytes[format::kHeaderSize];
+    format::headerBytes(header, bytes);
+    std::memcpy(compression.file, bytes, sizeof bytes);
+}
+
+} // namespace compress

@@ -1,0 +1,53 @@
+// The compression of one run, over one record: the kept lines are held as
+// they come, then the table is selected from their counts, then every
+// character is coded behind the header, into the whole file as it will be
+// written.
+#pragma once
+
+#include "compress/char_table.h"
+#include "format/format.h"
+
+#include <cstddef>
+#include <cstdint>
+
+namespace compress {
+
+// Codes reach the file eight at a time, as one 32-bit word.
+inline constexpr unsigned kWordBits = 32;
+
+// The codes of one byte value as the coder appends them: 4 bits a code, the
+// first highest, and how many bits they take.
+struct PackedCodes {
+    std::uint16_t codes;
+    std::uint8_t bits;
+};
+
+struct Compression {
+    // The kept lines, each followed by a NUL, which no line holds: so the
+    // bytes used are the source size, which stays below the limit.
+    char source[format::kSourceLimit - 1];
+    std::size_t sourceSize; // kept characters, and one for each kept line
+    std::uint32_t lines;    // kept lines held
+    format::CompressedHeader header;
+    CharacterCounts counts;
+    PackedCodes codes[kByteValues]; // every byte's, once the table is selected
+    // The file: the header, then the code stream.
+    std::uint8_t file[format::kLargestFile];
+    std::size_t fileSize;
+};
+
+// Empties `compression` for a new run.
+void beginCompression(Compression& compression);
+
+// Holds the NUL-terminated `line`, unless it would bring the source size to
+// the limit: then false, and nothing is held.
+bool holdLine(Compression& compression, const char* line);
+
+// Counts the held characters and selects the table, and each byte value's codes.
+void selectTable(Compression& compression);
+
+// Codes every held character and completes the file: the codes packed two to
+// a byte, an odd last one beside a 0, and the final header in front.
+void codeSource(Compression& compression);
+
+} // namespace compress
