@@ -38,13 +38,14 @@ void beginCompression(Compression& compression) {
     compression.fileSize = 0;
 }
 
-bool holdLine(Compression& compression, const char* line) {
-    std::size_t size = std::strlen(line) + 1; // at most 1025, with its NUL
-    if (compression.sourceSize + size > sizeof compression.source) {
+bool holdLine(Compression& compression, const char* line, std::size_t length) {
+    if (compression.sourceSize + length + 1 >= format::kSourceLimit) {
         return false;
     }
-    std::memcpy(compression.source + compression.sourceSize, line, size);
-    compression.sourceSize += size;
+    char* held = compression.source + compression.sourceSize;
+    std::memcpy(held, line, length);
+    held[length] = '\0';
+    compression.sourceSize += length + 1;
     ++compression.lines;
     return true;
 }
@@ -59,11 +60,18 @@ void selectTable(Compression& compression) {
 void codeSource(Compression& compression) {
     std::uint8_t* out = compression.file + format::kHeaderSize;
     std::uint64_t pending = 0; // codes not yet out, the last in the lowest 4 bits
-    unsigned pendingBits = 0;  // fewer than kWordBits between characters
-    for (std::size_t i = 0; i < compression.sourceSize; ++i) {
-        PackedCodes codes = compression.codes[static_cast<std::uint8_t>(compression.source[i])];
-        pending = pending << codes.bits | codes.codes;
-        pendingBits += codes.bits;
+    unsigned pendingBits = 0;  // fewer than kWordBits between pairs
+    // Two characters at a time, at most 24 bits: the pending codes never pass
+    // 56 bits. A held text of odd size gets a NUL, which has no codes, after it.
+    char* source = compression.source;
+    const PackedCodes* codes = compression.codes;
+    std::size_t size = compression.sourceSize;
+    source[size] = '\0';
+    for (std::size_t i = 0; i < size; i += 2) {
+        PackedCodes first = codes[static_cast<std::uint8_t>(source[i])];
+        PackedCodes second = codes[static_cast<std::uint8_t>(source[i + 1])];
+        pending = (pending << first.bits | first.codes) << second.bits | second.codes;
+        pendingBits += first.bits + second.bits;
         if (pendingBits >= kWordBits) {
             pendingBits -= kWordBits;
             auto word = static_cast<std::uint32_t>(pending >> pendingBits);

@@ -24,8 +24,9 @@ struct PackedCodes {
 
 struct Compression {
     // The kept lines, each followed by a NUL, which no line holds: so the
-    // bytes used are the source size, which stays below the limit.
-    char source[format::kSourceLimit - 1];
+    // bytes used are the source size, which stays below the limit. One more
+    // NUL lets the coder take the characters two at a time.
+    char source[format::kSourceLimit];
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines held
     format::CompressedHeader header;
@@ -39,9 +40,9 @@ struct Compression {
 // Empties `compression` for a new run.
 void beginCompression(Compression& compression);
 
-// Holds the NUL-terminated `line`, unless it would bring the source size to
-// the limit: then false, and nothing is held.
-bool holdLine(Compression& compression, const char* line);
+// Holds the `length` bytes of `line`, which hold no NUL, unless they would
+// bring the source size to the limit: then false, and nothing is held.
+bool holdLine(Compression& compression, const char* line, std::size_t length);
 
 // Counts the held characters and selects the table, and each byte value's codes.
 void selectTable(Compression& compression);

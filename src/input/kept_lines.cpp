@@ -19,7 +19,7 @@ const char* nextKeptLine(platform::File input, KeptLines& kept) {
         bool firstPiece = !kept.continuesLine;
         kept.continuesLine = line.cut;
         if (!line.cut) {
-            trimTrailingBlanks(line.text);
+            line.length = trimTrailingBlanks(line.text, line.length);
         }
         if (firstPiece) {
             kept.dropLine = kept.removeComments && isCommentLine(line.text);

@@ -26,8 +26,9 @@ struct KeptLines {
 // Starts on `input`, whose first bytes are then read (see firstBytes()).
 void beginKeptLines(platform::File input, KeptLines& kept, bool removeComments);
 
-// The next kept line, NUL-terminated and valid until the next call; nullptr
-// at the end of the text. A failed read ends the run (ReadInput).
+// The next kept line, NUL-terminated and valid until the next call, its
+// length in kept.reader.length; nullptr at the end of the text. A failed
+// read ends the run (ReadInput).
 const char* nextKeptLine(platform::File input, KeptLines& kept);
 
 // Once nextKeptLine() has returned nullptr: the line of the file that holds

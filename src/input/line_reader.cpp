@@ -79,6 +79,7 @@ void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLi
         line.text[length++] = kCarriageReturn; // at most in the LF's place: end < kReadSize
     }
     line.text[length] = '\0';
+    line.length = length;
 }
 
 } // namespace
@@ -146,12 +147,12 @@ bool textFollowsEnd(platform::File input, LineBuffer& line) {
     }
 }
 
-void trimTrailingBlanks(char* line) {
-    char* end = line + std::strlen(line);
-    while (end != line && (end[-1] == ' ' || end[-1] == '\t')) {
-        --end;
+std::size_t trimTrailingBlanks(char* line, std::size_t length) {
+    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) {
+        --length;
     }
-    *end = '\0';
+    line[length] = '\0';
+    return length;
 }
 
 bool isCommentLine(const char* line) {

@@ -43,6 +43,7 @@ struct LineBuffer {
     // inside the file ends the line early: the rest of it is left out, but a
     // line that ends at an LF still keeps its CR.
     char text[kReadSize + 1];
+    std::size_t length; // bytes of `text` before its NUL
     // The window held kReadSize bytes without an LF or a Ctrl-Z: this is a
     // piece of a longer line, and the next line continues it.
     bool cut;
@@ -83,8 +84,9 @@ std::size_t readLine(platform::File input, LineBuffer& line);
 // failed read ends the run (ReadInput).
 bool textFollowsEnd(platform::File input, LineBuffer& line);
 
-// Removes blanks and tabs from the end of `line` in place; a CR stops it.
-void trimTrailingBlanks(char* line);
+// Removes blanks and tabs from the end of the `length` bytes of `line` in
+// place, and returns the length left; a CR stops it.
+std::size_t trimTrailingBlanks(char* line, std::size_t length);
 
 // True for a line that /K drops: one that is empty, begins with "::", or
 // begins with "rem " but not with "rem >" (letters in any case). A leading

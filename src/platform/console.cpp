@@ -26,7 +26,9 @@ constexpr std::uint64_t kShowAfterMilliseconds = 30;
 struct Console {
     char pending[kPendingCapacity];
     std::size_t used;
-    int interactive;         // -1 until asked, then 0 or 1
+    // Zero until asked, then kAsked or kAsked | kInteractive: all of the
+    // record starts at zero, so a run that prints nothing never touches it.
+    int interactive;
     std::uint64_t lastShown; // when an interactive console was last sent its text
     // On an interactive console, the progress text not yet sent as the screen
     // line shows it once each part has been drawn from column 0 over the one
@@ -34,7 +36,9 @@ struct Console {
     char screenLine[kMessageCapacity];
     std::size_t screenLength;
 };
-Console console{{}, 0, -1, 0, {}, 0};
+Console console;
+constexpr int kAsked = 1;
+constexpr int kInteractive = 2;
 
 // Progress text is drawn over the screen line from column 0.
 void drawOnScreenLine(const char* text, std::size_t length) {
@@ -97,14 +101,15 @@ void print(const char* format, std::va_list arguments) {
 void printText(const char* message) {
     std::size_t length = std::strlen(message);
     char last = length > 0 ? message[length - 1] : '\0';
-    if (console.interactive < 0) {
-        console.interactive = detail::consoleIsInteractive() ? 1 : 0;
+    if (console.interactive == 0) {
+        console.interactive = kAsked | (detail::consoleIsInteractive() ? kInteractive : 0);
     }
     // Progress text, one line that ends in a CR, is only drawn over the
     // screen line until it is sent.
     bool progress =
         last == '\r' && length <= kMessageCapacity && std::strcspn(message, "\r\n") == length - 1;
-    if (console.interactive == 1 && progress) {
+    bool interactive = (console.interactive & kInteractive) != 0;
+    if (interactive && progress) {
         drawOnScreenLine(message, length - 1);
         showWhenDue(false);
         return;
@@ -124,7 +129,7 @@ void printText(const char* message) {
         }
         start = stop;
     }
-    if (console.interactive == 1) {
+    if (interactive) {
         showWhenDue(last == '\n');
     }
 }

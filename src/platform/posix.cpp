@@ -104,15 +104,18 @@ void openNullDeviceOnClosedStandardStreams() {
 // The output being written: the file its name reaches, the unfinished file
 // beside it, and the file it replaces, held until it is replaced. `named` is
 // what a signal handler may read: set while the unfinished file exists.
+// The record starts at zero, so it costs nothing until a run writes.
 struct Unfinished {
     char target[PATH_MAX];
     char path[PATH_MAX + sizeof "squeezle-4294967295-99.unfinished"];
-    int descriptor;
-    int replaced;
+    int descriptor; // of the unfinished file, while `writing`
+    int replaced;   // of the file it replaces, held while `holding`
+    bool writing;
+    bool holding;
     mode_t mode;
     volatile std::sig_atomic_t named;
 };
-Unfinished unfinished{{}, {}, -1, -1, 0, 0};
+Unfinished unfinished;
 
 // The file that `name` reaches, its symbolic links followed one by one (a
 // link to nothing reaches the file it names), into `target`.
@@ -151,8 +154,9 @@ bool holdReplaced(File input, bool replace) {
         return false;
     }
     unfinished.replaced = ::open(unfinished.target, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    unfinished.holding = unfinished.replaced >= 0;
     unfinished.mode = status.st_mode & 07777;
-    return unfinished.replaced >= 0 && isFile(File{unfinished.replaced, true}, status) &&
+    return unfinished.holding && isFile(File{unfinished.replaced, true}, status) &&
            lockWithoutWaiting(unfinished.replaced, LOCK_EX);
 }
 
@@ -171,6 +175,7 @@ bool createUnfinished() {
         unfinished.descriptor =
             ::open(unfinished.path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
         if (unfinished.descriptor >= 0) {
+            unfinished.writing = true;
             unfinished.named = 1;
             return true;
         }
@@ -194,11 +199,11 @@ void removeUnfinished(int signal) {
 void removeOnSignals() {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction action {};
-        if (::sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_IGN) {
-            action.sa_handler = removeUnfinished;
-            ::sigemptyset(&action.sa_mask);
-            action.sa_flags = 0;
-            ::sigaction(signal, &action, nullptr);
+        struct sigaction before {};
+        action.sa_handler = removeUnfinished;
+        ::sigemptyset(&action.sa_mask);
+        if (::sigaction(signal, &action, &before) == 0 && before.sa_handler == SIG_IGN) {
+            ::sigaction(signal, &before, nullptr);
         }
     }
 }
@@ -291,10 +296,11 @@ bool prepareOutput(const char* name, File input, bool replace) {
 Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
     bool written =
         writeFile(File{unfinished.descriptor, true}, bytes, size) == static_cast<long>(size);
-    if (written && unfinished.replaced >= 0) {
+    if (written && unfinished.holding) {
         ::fchmod(unfinished.descriptor, unfinished.mode); // as the file it replaces
     }
-    written = ::close(std::exchange(unfinished.descriptor, -1)) == 0 && written;
+    unfinished.writing = false;
+    written = ::close(unfinished.descriptor) == 0 && written;
     Commit result = written ? putInPlace(replace) : Commit::WriteFailed;
     discardOutput();
     return result;
@@ -305,10 +311,11 @@ void discardOutput() {
         unfinished.named = 0;
         ::unlink(unfinished.path);
     }
-    for (int* descriptor : {&unfinished.descriptor, &unfinished.replaced}) {
-        if (*descriptor >= 0) {
-            ::close(std::exchange(*descriptor, -1));
-        }
+    if (std::exchange(unfinished.writing, false)) {
+        ::close(unfinished.descriptor);
+    }
+    if (std::exchange(unfinished.holding, false)) {
+        ::close(unfinished.replaced);
     }
 }
 

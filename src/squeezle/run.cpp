@@ -82,8 +82,10 @@ bool readKeptLines(const RunOptions& options, platform::File input) {
     restartProgress();
     bool holdsAll = true;
     while (const char* line = input::nextKeptLine(input, kept)) {
-        showNextLine();
-        if (holdsAll && !compress::holdLine(compression, line)) {
+        if (!options.quiet) {
+            showNextLine();
+        }
+        if (holdsAll && !compress::holdLine(compression, line, kept.reader.length)) {
             holdsAll = false;
             if (options.quiet) {
                 fail(Failure::TooLarge);
@@ -98,9 +100,9 @@ bool readKeptLines(const RunOptions& options, platform::File input) {
 
 // The second pass codes what the first held, announcing its lines again: up
 // to the one that reached the limit, if any, where the run fails.
-void codeKeptLines(bool holdsAll) {
+void codeKeptLines(const RunOptions& options, bool holdsAll) {
     restartProgress();
-    for (std::uint32_t line = 0; line < compression.lines; ++line) {
+    for (std::uint32_t line = 0; line < compression.lines && !options.quiet; ++line) {
         showNextLine();
     }
     if (!holdsAll) {
@@ -154,7 +156,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     compress::beginCompression(compression);
     bool holdsAll = readKeptLines(options, input);
     compress::selectTable(compression);
-    codeKeptLines(holdsAll);
+    codeKeptLines(options, holdsAll);
     cli::writeOutput(output, compression.file, compression.fileSize);
     platform::closeFile(input);
     reportStatistics();
