@@ -2,12 +2,30 @@
 
 namespace input {
 
+namespace {
+
+// The first place where something is left out is the one told.
+void note(std::uint32_t& first, std::uint32_t line) {
+    if (first == 0) {
+        first = line;
+    }
+}
+
+// FF FE or FE FF: every other byte of such a text is a NUL.
+bool beginsUtf16(const char* first) {
+    auto one = static_cast<unsigned char>(first[0]);
+    auto two = static_cast<unsigned char>(first[1]);
+    return (one == 0xFF && two == 0xFE) || (one == 0xFE && two == 0xFF);
+}
+
+} // namespace
+
 void beginKeptLines(platform::File input, KeptLines& kept, bool removeComments) {
     beginText(input, kept.reader);
     kept.removeComments = removeComments;
     kept.continuesLine = false;
     kept.dropLine = false;
-    kept.cutByNul = 0;
+    kept.leftOut = LeftOut{0, 0, 0, 0, beginsUtf16(firstBytes(kept.reader))};
 }
 
 // Only a piece that ends its line is trimmed: the blanks at a cut lie inside
@@ -15,9 +33,12 @@ void beginKeptLines(platform::File input, KeptLines& kept, bool removeComments) 
 // comment leaves no tail behind.
 const char* nextKeptLine(platform::File input, KeptLines& kept) {
     LineBuffer& line = kept.reader;
+    LeftOut& leftOut = kept.leftOut;
     while (readLine(input, line) > 0) {
+        note(leftOut.blankLine, line.swallowed);
         bool firstPiece = !kept.continuesLine;
         kept.continuesLine = line.cut;
+        std::size_t untrimmed = line.length;
         if (!line.cut) {
             line.length = trimTrailingBlanks(line.text, line.length);
         }
@@ -25,17 +46,18 @@ const char* nextKeptLine(platform::File input, KeptLines& kept) {
             kept.dropLine = kept.removeComments && isCommentLine(line.text);
         }
         if (!kept.dropLine) {
-            if (line.lostText && kept.cutByNul == 0) {
-                kept.cutByNul = line.number;
-            }
+            note(leftOut.cutByNul, line.lostText ? line.number : 0);
+            note(leftOut.trailingBlanks, line.length < untrimmed ? line.number : 0);
             return line.text;
         }
     }
     return nullptr;
 }
 
-std::uint32_t lineLeftAfterEnd(platform::File input, KeptLines& kept) {
-    return textFollowsEnd(input, kept.reader) ? kept.reader.number : 0;
+void noteTextAfterEnd(platform::File input, KeptLines& kept) {
+    if (textFollowsEnd(input, kept.reader)) {
+        kept.leftOut.afterCtrlZ = kept.reader.number;
+    }
 }
 
 } // namespace input

@@ -11,6 +11,17 @@
 
 namespace input {
 
+// What the text leaves out of the file, each the line of the file where it
+// first happens, 0 for none.
+struct LeftOut {
+    std::uint32_t afterCtrlZ; // text after the Ctrl-Z that ends the text
+    // A NUL that cuts a kept line short, losing more than NULs, blanks and tabs.
+    std::uint32_t cutByNul;
+    std::uint32_t blankLine;      // an LF right after a CR LF, swallowed with it
+    std::uint32_t trailingBlanks; // blanks and tabs trimmed from a kept line
+    bool utf16;                   // the file begins with a UTF-16 byte-order mark: no 8-bit text
+};
+
 struct KeptLines {
     LineBuffer reader;
     bool removeComments; // /K
@@ -18,9 +29,7 @@ struct KeptLines {
     // dropped with it when the line is a comment.
     bool continuesLine;
     bool dropLine;
-    // The first kept line that a NUL cut short, losing more than NULs, blanks
-    // and tabs; 0 for none.
-    std::uint32_t cutByNul;
+    LeftOut leftOut; // as far as the text has been read
 };
 
 // Starts on `input`, whose first bytes are then read (see firstBytes()).
@@ -31,10 +40,10 @@ void beginKeptLines(platform::File input, KeptLines& kept, bool removeComments);
 // read ends the run (ReadInput).
 const char* nextKeptLine(platform::File input, KeptLines& kept);
 
-// Once nextKeptLine() has returned nullptr: the line of the file that holds
-// the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank, tab,
-// CR or LF follows it, which the text then leaves out; else 0. Reads on to
-// the end of the file, if need be, to tell.
-std::uint32_t lineLeftAfterEnd(platform::File input, KeptLines& kept);
+// Once nextKeptLine() has returned nullptr: notes the line of the file that
+// holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,
+// tab, CR or LF follows it, which the text then leaves out. Reads on to the
+// end of the file, if need be, to tell.
+void noteTextAfterEnd(platform::File input, KeptLines& kept);
 
 } // namespace input

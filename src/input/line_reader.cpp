@@ -111,6 +111,7 @@ std::size_t readLine(platform::File input, LineBuffer& line) {
     bool endsAtLineFeed = end < read && window[end] == kLineFeed;
     char beforeEnd = end > 0 ? window[end - 1] : line.previous;
     std::size_t consumed = end;
+    line.swallowed = 0;
     if (endsAtLineFeed) {
         ++consumed;
         ++line.lineFeeds;
@@ -118,6 +119,7 @@ std::size_t readLine(platform::File input, LineBuffer& line) {
         if (beforeEnd == kCarriageReturn && consumed < read && window[consumed] == kLineFeed) {
             ++consumed;
             ++line.lineFeeds;
+            line.swallowed = line.lineFeeds;
         }
     }
     if (consumed > 0) {

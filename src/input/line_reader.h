@@ -53,6 +53,9 @@ struct LineBuffer {
     // than the LFs before it, a swallowed one too. After the end, the line
     // that holds the Ctrl-Z or the end of the file.
     std::uint32_t number;
+    // The line of the file that an LF swallowed after this line's CR LF
+    // ends, the blank line that the text leaves out; 0 for none.
+    std::uint32_t swallowed;
     std::uint32_t lineFeeds; // used up since beginText()
     // The last byte used up since beginText(), NUL before the first: it tells
     // whether an LF that begins a line has a CR before it.

@@ -19,15 +19,6 @@ namespace {
 input::KeptLines kept;
 compress::Compression compression;
 
-// What the text leaves out of the file, told after the result: the line of
-// the file that holds the Ctrl-Z with text after it, and the first NUL that
-// cuts a kept line short; 0 for none.
-struct LeftOut {
-    std::uint32_t afterCtrlZ;
-    std::uint32_t cutByNul;
-};
-LeftOut leftOut{0, 0};
-
 // A file that this tool wrote is not compressed again. A short file, or one
 // whose first read failed, shows NULs there, which never match.
 void refuseCompressedInput() {
@@ -93,7 +84,7 @@ bool readKeptLines(const RunOptions& options, platform::File input) {
         }
     }
     if (!options.quiet) {
-        leftOut = LeftOut{input::lineLeftAfterEnd(input, kept), kept.cutByNul};
+        input::noteTextAfterEnd(input, kept);
     }
     return holdsAll;
 }
@@ -117,6 +108,13 @@ std::int32_t ratioOf(std::int32_t compressedSize, std::int32_t sourceSize) {
     return sourceSize <= 0 ? 0 : compressedSize * 100 / sourceSize;
 }
 
+// A warning that names the first line where the text leaves something out.
+void warnOfLine(const char* format, std::uint32_t line) {
+    if (line != 0) {
+        printMessage(format, static_cast<unsigned>(line));
+    }
+}
+
 void reportStatistics() {
     std::int32_t ratio = ratioOf(static_cast<std::int32_t>(compression.fileSize),
                                  static_cast<std::int32_t>(compression.sourceSize));
@@ -125,13 +123,15 @@ void reportStatistics() {
     if (ratio > kEffectiveRatioLimit) {
         printMessage("Warning:  %s is not effective at compressing small files!\n", kTexts.name);
     }
-    if (leftOut.afterCtrlZ != 0) {
-        printMessage("Warning:  text after a Ctrl-Z in line %u is not compressed!\n",
-                     static_cast<unsigned>(leftOut.afterCtrlZ));
-    }
-    if (leftOut.cutByNul != 0) {
-        printMessage("Warning:  a NUL byte cuts line %u short!\n",
-                     static_cast<unsigned>(leftOut.cutByNul));
+    const input::LeftOut& leftOut = kept.leftOut;
+    warnOfLine("Warning:  text after a Ctrl-Z in line %u is not compressed!\n", leftOut.afterCtrlZ);
+    // A UTF-16 text is NULs every other byte: what it needs is the one word.
+    warnOfLine("Warning:  a NUL byte cuts line %u short!\n", leftOut.utf16 ? 0 : leftOut.cutByNul);
+    warnOfLine("Warning:  blank line %u is not compressed!\n", leftOut.blankLine);
+    warnOfLine("Warning:  blanks at the end of line %u are not compressed!\n",
+               leftOut.trailingBlanks);
+    if (leftOut.utf16) {
+        printMessage("Warning:  the input is UTF-16 text; save it in an 8-bit encoding!\n");
     }
 }
 
@@ -148,7 +148,6 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     printMessage("\nCompressing %s to %s\n", inputName, outputName);
     cli::Output output = cli::outputOf(outputName, options.overwrite);
     cli::refuseOutputName(inputName, output);
-    leftOut = LeftOut{0, 0};
     platform::File input = cli::openInput(inputName, true);
     input::beginKeptLines(input, kept, options.removeComments);
     refuseCompressedInput();

@@ -4,6 +4,7 @@
 // worked out here from the bytes alone, behind a table of their 30 most
 // frequent bytes.
 #include "decompress/decoder.h"
+#include "input/kept_lines.h"
 #include "scratch.h"
 #include "squeezle/run.h"
 
@@ -28,11 +29,32 @@ bool isComment(std::string line) {
            (line.rfind("REM ", 0) == 0 && line.rfind("REM >", 0) != 0);
 }
 
+// The lines of the file where the text first leaves something out, as the
+// reader notes them; 0 for none.
+struct Notes {
+    std::uint32_t cutByNul = 0, blankLine = 0, trailingBlanks = 0;
+    bool utf16 = false;
+    bool operator==(const Notes& o) const {
+        return cutByNul == o.cutByNul && blankLine == o.blankLine &&
+               trailingBlanks == o.trailingBlanks && utf16 == o.utf16;
+    }
+};
+
+std::uint32_t lineAt(const std::string& input, std::size_t position) {
+    return static_cast<std::uint32_t>(
+        std::count(input.begin(), input.begin() + static_cast<long>(position), '\n') + 1);
+}
+
+void note(std::uint32_t& first, std::uint32_t line) {
+    first = first == 0 ? line : first;
+}
+
 // Lines end at LF, and one whose LF has no CR before it in the file gets
 // one; Ctrl-Z ends the text, an LF right after a CR LF in the same 1024-byte
-// read is swallowed, a NUL cuts a line short but an LF-ended one keeps its CR,
-// pieces of long lines keep their blanks, /K drops comment lines whole.
-std::string keptText(const std::string& input, bool removeComments) {
+// read is swallowed (a blank line left out), a NUL cuts a line short but an
+// LF-ended one keeps its CR, pieces of long lines keep their blanks, other
+// lines lose theirs, /K drops comment lines whole.
+std::string keptText(const std::string& input, bool removeComments, Notes& notes) {
     std::string kept;
     bool continues = false, dropping = false;
     for (std::size_t position = 0;;) {
@@ -47,22 +69,31 @@ std::string keptText(const std::string& input, bool removeComments) {
         if (used == 0) {
             return kept;
         }
+        std::uint32_t number = lineAt(input, position);
+        note(notes.blankLine, used == end + 2 ? number + 1 : 0);
         position += used;
         std::string line = read.substr(0, end);
         std::size_t nul = line.find('\0');
+        std::string lost = nul < end ? line.substr(nul, end - nul - (foundReturn ? 1 : 0)) : "";
         line.erase(std::min(nul, line.size()));
         if (atLineFeed && (nul != std::string::npos || !foundReturn)) {
             line += '\r';
         }
         bool cut = end == 1024, first = !continues;
         continues = cut;
+        std::size_t untrimmed = line.size();
         if (!cut) {
             line.erase(line.find_last_not_of(" \t") + 1);
         }
         if (first) {
             dropping = removeComments && isComment(line);
         }
-        kept += dropping ? "" : line;
+        if (!dropping) {
+            note(notes.cutByNul,
+                 lost.find_first_not_of(std::string(" \t\0", 3)) != std::string::npos ? number : 0);
+            note(notes.trailingBlanks, line.size() < untrimmed ? number : 0);
+            kept += line;
+        }
     }
 }
 
@@ -85,6 +116,23 @@ std::string expectedTable(const std::string& kept) {
 
 decompress::FileImage image;
 decompress::Decoded decoded;
+input::KeptLines keptLines;
+
+// What the reader notes of the file, read to its end.
+Notes notesOf(const std::string& name, bool removeComments) {
+    platform::File file = platform::openShared(name.c_str());
+    input::beginKeptLines(file, keptLines, removeComments);
+    while (input::nextKeptLine(file, keptLines) != nullptr) {
+    }
+    platform::closeFile(file);
+    const input::LeftOut& notes = keptLines.leftOut;
+    Notes got;
+    got.cutByNul = notes.cutByNul;
+    got.blankLine = notes.blankLine;
+    got.trailingBlanks = notes.trailingBlanks;
+    got.utf16 = notes.utf16;
+    return got;
+}
 
 } // namespace
 
@@ -103,11 +151,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         platform::File file = platform::openShared(output.c_str());
         decompress::readImage(file, image);
         platform::closeFile(file);
-        std::string kept = keptText(text, removeComments);
+        Notes model;
+        model.utf16 = text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0;
+        std::string kept = keptText(text, removeComments, model);
         const char* table = reinterpret_cast<const char*>(decoded.header.table);
         if (decompress::decode(image, decoded, false) != base::Failure::None ||
             std::string(decoded.text, decoded.length) != kept ||
-            std::string(table, strnlen(table, 30)) != expectedTable(kept)) {
+            std::string(table, strnlen(table, 30)) != expectedTable(kept) ||
+            !(notesOf(input, removeComments) == model)) {
             std::abort();
         }
     }
