@@ -21,9 +21,9 @@ void selectCodes(Compression& compression) {
         compression.codes[value] =
             pack(format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value)));
     }
-    for (std::size_t position = 0; position < format::kTableSize; ++position) {
-        std::uint8_t entry = compression.header.table[position];
-        compression.codes[entry] = pack(format::codesAt(position, entry));
+    std::size_t position = 0;
+    for (std::uint8_t entry : compression.header.table) {
+        compression.codes[entry] = pack(format::codesAt(position++, entry));
     }
     compression.codes[0] = PackedCodes{0, 0};
 }
