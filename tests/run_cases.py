@@ -4,16 +4,32 @@
 #
 # usage: run_cases.py --tool NAME=COMMAND... [--interpose LIBRARY] [--windows] CASES.toml...
 #
-# A case makes its files (and, under `make`, folders, pipes, links and NUL bytes added
-# sparsely), runs its steps (program, arguments, setup) and compares each step's console
-# bytes (none when it names none) and exit status; then every file it names under `expect`
-# must hold those bytes (or be absent, match another file, have a size or a mode), and
-# every other file it made must be unchanged. Strings are bytes (U+0000 to U+00FF); in
-# them {NAME} is a text of [texts] (texts.toml's and the file's own), {TEXT*N} is TEXT N
-# times, {TEXT%N} is TEXT for each number from 1 to N in the place of its %u, {#HEX} is
-# bytes, {<PATH} a source file, {lf:TEXT} TEXT with each CR LF made LF. Under --windows,
-# posix-only cases are skipped and every LF the console prints is CR LF.
-import fcntl, glob, os, resource, shlex, subprocess, sys, tempfile, tomllib
+# The case language. A file holds [texts] (its own, beside texts.toml's) and [[case]]s:
+#   name        what the case shows
+#   posix       true: POSIX only;  windows  true: Windows only
+#   files       { NAME = BYTES }: made before the steps; every one not under `expect` must
+#               be unchanged after them
+#   make        [ "KIND ARGS" ]: dir D | fifo F | link FILE NAME | symlink TARGET NAME |
+#               chmod F OCTAL | grow F SIZE (NUL bytes added, sparse)
+#   run         steps in order: { args = [PROGRAM, ARG...], setup = ["KEY=VALUE"...],
+#               stdout = BYTES (or a list of parts, see waits.py), status = N (0) };
+#               a step prints nothing unless it names its stdout
+#   expect      { NAME = BYTES | "absent" (NAME may be a pattern) | { same = NAME } |
+#               { size = N } | { mode = "OCTAL" } }
+# A step's setup, each KEY=VALUE; any other key is an error:
+#   stdin=F                 F's bytes through a pipe
+#   stdout=pipe             a pipe (nonblocking: one that takes 4 KB at a time and refuses
+#                           the rest; gone: one that nobody reads); or a file F of the folder
+#   fsize=N  umask=OCTAL  close=FD,...   limits and closed descriptors for the program
+#   hold=F  hold-shared=F   another program holds F exclusively, or reads it
+#   stall-reads=N,...  interrupt-reads=N,...  interrupt-writes=N,...
+#   interrupt-console-writes=N,...  no-locks=1      the interposed library (interpose.cpp)
+# BYTES are strings of U+0000 to U+00FF with macros, each body expanded first:
+#   {NAME}  a text     {TEXT*N}  TEXT N times     {TEXT%N}  TEXT for each number from 1
+#   to N in the place of its %u (the operator is the one before the closing number)
+#   {#HEX}  bytes      {<PATH}  a source file      {lf:TEXT}  TEXT with each CR LF made LF
+# Under --windows, posix-only cases are skipped and every LF the console prints is CR LF.
+import fcntl, glob, os, re, resource, shlex, subprocess, sys, tempfile, tomllib
 
 # The programs by name, the texts that case strings name, the source tree, the library
 # that makes a program's reads and writes be interrupted or wait.
@@ -47,19 +63,31 @@ def macro(body):
         return open(os.path.join(SOURCE, body[1:]), "rb").read().decode("latin-1")
     if body.startswith("lf:"):
         return body[3:].replace("\r\n", "\n")
-    repeat = body.rfind("*") > body.rfind("%")
-    what, times = body.rsplit("*" if repeat else "%", 1)
-    if repeat:
+    what, operator, times = re.fullmatch(r"(.*)([*%])(\d+)", body, re.S).groups()
+    if operator == "*":
         return what * int(times)
     return "".join(what.replace("%u", str(n)) for n in range(1, int(times) + 1))
+
+
+INTERPOSED = ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes",
+              "no-locks")
+KEYS = ("stdin", "stdout", "fsize", "umask", "close", "hold", "hold-shared") + INTERPOSED
+
+
+def setup_items(setup, keys=KEYS):
+    """The step's setup as (key, value) pairs; a key not in `keys` is an error."""
+    items = [item.partition("=")[::2] for item in setup]
+    unknown = [key for key, _ in items if key not in keys]
+    if unknown:
+        raise ValueError(f"unknown setup {', '.join(unknown)}")
+    return items
 
 
 def prepare(setup, folder):
     """What the step's setup asks: standard input and output, files held, hooks run in
     the child before it starts the program, the interposed library's variables."""
     stdin, stdout, hold, hooks, env = None, "file", [], [], None
-    for item in setup:
-        key, _, value = item.partition("=")
+    for key, value in setup_items(setup):
         if key == "stdin":  # the bytes of a file of the folder, through a pipe
             stdin, feed = os.pipe()
             os.write(feed, open(os.path.join(folder, value), "rb").read())
@@ -76,7 +104,7 @@ def prepare(setup, folder):
             fd = os.open(os.path.join(folder, value), os.O_RDONLY)
             fcntl.flock(fd, fcntl.LOCK_EX if key == "hold" else fcntl.LOCK_SH)
             hold.append(fd)
-        else:  # stall-reads, interrupt-reads, interrupt-writes, interrupt-console-writes
+        else:  # the interposed library's
             env = env or dict(os.environ, LD_PRELOAD=INTERPOSE, ASAN_OPTIONS=os.environ.get(
                 "ASAN_OPTIONS", "") + ":verify_asan_link_order=0")
             env[key.replace("-", "_").upper()] = value
@@ -129,9 +157,16 @@ def make(items, folder):
          "grow": lambda: os.truncate(paths[0], int(names[1]))}[kind]()  # NUL bytes, sparse
 
 
+CASE_KEYS = {"name", "posix", "windows", "files", "make", "run", "expect"}
+STEP_KEYS = {"args", "setup", "stdout", "status", "copies"}
+
+
 def check_case(case, windows, run=run_step):
     """The problems of one case; `run` runs a step and gives each run's console bytes (a
     list of them where the step's console is judged in parts), errors and status."""
+    unknown = set(case) - CASE_KEYS | {k for step in case["run"] for k in step} - STEP_KEYS
+    if unknown:
+        raise ValueError(f"{case['name']}: unknown key {', '.join(sorted(unknown))}")
     problems = []
     with tempfile.TemporaryDirectory(prefix="sqz-case-") as folder:
         made = {}

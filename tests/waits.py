@@ -75,15 +75,18 @@ def run_once(command, folder, env, terminal, signal_at=None):
     return (parts if terminal else parts[0]), child.stderr.read(), child.wait(timeout=10)
 
 
+OWN = ("write-late", "read-late", "signal", "kill-9")
+
+
 def run_step(step, folder):
-    setup = step.get("setup", [])
-    own = ("-late", "=pty", "signal=", "kill-9=")
-    _, _, _, _, env = run_cases.prepare([s for s in setup if not any(o in s for o in own)], folder)
+    items = run_cases.setup_items(step.get("setup", []), run_cases.KEYS + OWN)
+    terminal = ("stdout", "pty") in items
+    # The console is this runner's own: prepare() only notes what stdout asks.
+    _, _, _, _, env = run_cases.prepare([f"{k}={v}" for k, v in items if k not in OWN], folder)
     words = step["args"]
     command = shlex.split(run_cases.TOOLS[words[0]]) + [run_cases.expand(w) for w in words[1:]]
     peers, signal_at = [], None
-    for item in setup:
-        key, _, value = item.partition("=")
+    for key, value in items:
         if key == "kill-9":
             return kill_at_random(command, folder, env, value)
         signal_at = value if key == "signal" else signal_at
@@ -93,7 +96,7 @@ def run_step(step, folder):
             peers.append(threading.Thread(target=copy, args=ends, daemon=True))
             peers[-1].start()
     with concurrent.futures.ThreadPoolExecutor() as pool:
-        runs = [pool.submit(run_once, command, folder, env, "stdout=pty" in setup, signal_at)
+        runs = [pool.submit(run_once, command, folder, env, terminal, signal_at)
                 for _ in range(step.get("copies", 1))]
         results = [run.result() for run in runs]
     for peer in peers:
