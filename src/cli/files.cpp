@@ -48,6 +48,14 @@ platform::File openInput(const char* name, bool exclusive) {
     return input;
 }
 
+std::size_t readSome(void* file, char* into, std::size_t size) {
+    long got = platform::readFile(*static_cast<platform::File*>(file), into, size);
+    if (got < 0) {
+        fail(Failure::ReadInput);
+    }
+    return static_cast<std::size_t>(got);
+}
+
 void prepareOutput(const Output& output, platform::File input) {
     bool usable = false;
     if (output.standardOutput) {

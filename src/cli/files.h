@@ -36,6 +36,11 @@ void refuseOutputName(const char* inputName, const Output& output);
 // cannot be opened so.
 platform::File openInput(const char* name, bool exclusive);
 
+// Reads up to `size` bytes of the open platform::File that `file` points to,
+// for a reader that takes its bytes through a callback; 0 at the end of the
+// file. A failed read ends the run (ReadInput).
+std::size_t readSome(void* file, char* into, std::size_t size);
+
 // Makes the output ready before the input is read: fails (OpenOutput) when it
 // is the input under any name, and, for a file, when it cannot be made in its
 // folder or cannot replace what is there.

@@ -155,19 +155,6 @@ Failure checkCounts(const format::CompressedHeader& header, const bool (&inTable
 
 } // namespace
 
-void readImage(platform::File file, FileImage& image) {
-    image.size = 0;
-    long got = 0;
-    while (image.size < kImageCapacity &&
-           (got = platform::readFile(file, image.bytes + image.size, kImageCapacity - image.size)) >
-               0) {
-        image.size += static_cast<std::size_t>(got);
-    }
-    if (got < 0) {
-        base::fail(Failure::ReadInput);
-    }
-}
-
 Failure decode(const FileImage& image, Decoded& decoded, bool lineFeeds) {
     decoded.headerRead = false;
     decoded.length = 0;

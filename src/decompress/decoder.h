@@ -6,7 +6,6 @@
 
 #include "base/report.h"
 #include "format/format.h"
-#include "platform/platform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,10 +21,6 @@ struct FileImage {
     std::uint8_t bytes[kImageCapacity + kReadAhead];
     std::size_t size;
 };
-
-// Reads `file` from where it stands into `image`, up to its capacity. A read
-// error fails the run (ReadInput); a pipe is read to its end like a file.
-void readImage(platform::File file, FileImage& image);
 
 // What a file holds, as far as decode() could read it.
 struct Decoded {

@@ -20,21 +20,20 @@ bool beginsUtf16(const char* first) {
 
 } // namespace
 
-void beginKeptLines(platform::File input, KeptLines& kept, bool removeComments) {
-    beginText(input, kept.reader);
+void beginKeptLines(Source source, KeptLines& kept, bool removeComments) {
+    beginText(source, kept.reader);
     kept.removeComments = removeComments;
-    kept.continuesLine = false;
-    kept.dropLine = false;
+    kept.continuesLine = false; // the first piece sets dropLine
     kept.leftOut = LeftOut{0, 0, 0, 0, beginsUtf16(firstBytes(kept.reader))};
 }
 
 // Only a piece that ends its line is trimmed: the blanks at a cut lie inside
 // the command. Under /K the first piece decides for the whole line, so a long
 // comment leaves no tail behind.
-const char* nextKeptLine(platform::File input, KeptLines& kept) {
+const char* nextKeptLine(KeptLines& kept) {
     LineBuffer& line = kept.reader;
     LeftOut& leftOut = kept.leftOut;
-    while (readLine(input, line) > 0) {
+    while (readLine(line) > 0) {
         note(leftOut.blankLine, line.swallowed);
         bool firstPiece = !kept.continuesLine;
         kept.continuesLine = line.cut;
@@ -54,8 +53,8 @@ const char* nextKeptLine(platform::File input, KeptLines& kept) {
     return nullptr;
 }
 
-void noteTextAfterEnd(platform::File input, KeptLines& kept) {
-    if (textFollowsEnd(input, kept.reader)) {
+void noteTextAfterEnd(KeptLines& kept) {
+    if (textFollowsEnd(kept.reader)) {
         kept.leftOut.afterCtrlZ = kept.reader.number;
     }
 }

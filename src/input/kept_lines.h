@@ -5,7 +5,6 @@
 #pragma once
 
 #include "input/line_reader.h"
-#include "platform/platform.h"
 
 #include <cstdint>
 
@@ -32,18 +31,18 @@ struct KeptLines {
     LeftOut leftOut; // as far as the text has been read
 };
 
-// Starts on `input`, whose first bytes are then read (see firstBytes()).
-void beginKeptLines(platform::File input, KeptLines& kept, bool removeComments);
+// Starts on the text from `source`, whose first bytes are then read (see
+// firstBytes()).
+void beginKeptLines(Source source, KeptLines& kept, bool removeComments);
 
 // The next kept line, NUL-terminated and valid until the next call, its
-// length in kept.reader.length; nullptr at the end of the text. A failed
-// read ends the run (ReadInput).
-const char* nextKeptLine(platform::File input, KeptLines& kept);
+// length in kept.reader.length; nullptr at the end of the text.
+const char* nextKeptLine(KeptLines& kept);
 
 // Once nextKeptLine() has returned nullptr: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,
 // tab, CR or LF follows it, which the text then leaves out. Reads on to the
 // end of the file, if need be, to tell.
-void noteTextAfterEnd(platform::File input, KeptLines& kept);
+void noteTextAfterEnd(KeptLines& kept);
 
 } // namespace input

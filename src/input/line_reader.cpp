@@ -1,7 +1,6 @@
 #include "input/line_reader.h"
 
 #include "base/ascii.h"
-#include "base/report.h"
 
 #include <algorithm>
 #include <cstring>
@@ -30,30 +29,24 @@ std::size_t lineEnd(const char* text, std::size_t read) {
 }
 
 // Reads into the rest of the block until it holds `least` bytes or the file
-// ends; false when a read fails.
-bool fill(platform::File input, InputBlock& block, std::size_t least) {
+// ends.
+void fill(Source source, InputBlock& block, std::size_t least) {
     while (block.filled < least && !block.atEnd) {
-        long got = platform::readFile(input, block.bytes + block.filled,
-                                      sizeof block.bytes - block.filled);
-        if (got < 0) {
-            return false;
-        }
-        block.filled += static_cast<std::size_t>(got);
+        std::size_t got = source.refill(source.context, block.bytes + block.filled,
+                                        sizeof block.bytes - block.filled);
+        block.filled += got;
         block.atEnd = got == 0;
     }
-    return true;
 }
 
 // Moves the bytes not yet used to the front of the block and reads until it
 // is full or the file ends.
-void refill(platform::File input, InputBlock& block) {
+void refill(Source source, InputBlock& block) {
     std::size_t rest = block.filled - block.start;
     std::memmove(block.bytes, block.bytes + block.start, rest);
     block.start = 0;
     block.filled = rest;
-    if (!fill(input, block, sizeof block.bytes)) {
-        base::fail(base::Failure::ReadInput);
-    }
+    fill(source, block, sizeof block.bytes);
 }
 
 // What may follow the Ctrl-Z that ends a text without anything being lost:
@@ -84,7 +77,8 @@ void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLi
 
 } // namespace
 
-void beginText(platform::File input, LineBuffer& line) {
+void beginText(Source source, LineBuffer& line) {
+    line.source = source;
     line.block.start = 0;
     line.block.filled = 0;
     line.block.atEnd = false;
@@ -92,17 +86,17 @@ void beginText(platform::File input, LineBuffer& line) {
     line.lineFeeds = 0;
     line.block.bytes[0] = '\0';
     line.block.bytes[1] = '\0';
-    fill(input, line.block, 2);
+    fill(source, line.block, 2);
 }
 
 const char* firstBytes(const LineBuffer& line) {
     return line.block.bytes;
 }
 
-std::size_t readLine(platform::File input, LineBuffer& line) {
+std::size_t readLine(LineBuffer& line) {
     InputBlock& block = line.block;
     if (block.filled - block.start < kReadSize && !block.atEnd) {
-        refill(input, block);
+        refill(line.source, block);
     }
     const char* window = block.bytes + block.start;
     std::size_t read = std::min(kReadSize, block.filled - block.start);
@@ -133,7 +127,7 @@ std::size_t readLine(platform::File input, LineBuffer& line) {
     return consumed;
 }
 
-bool textFollowsEnd(platform::File input, LineBuffer& line) {
+bool textFollowsEnd(LineBuffer& line) {
     InputBlock& block = line.block;
     for (;;) {
         const char* begin = block.bytes + block.start;
@@ -145,7 +139,7 @@ bool textFollowsEnd(platform::File input, LineBuffer& line) {
             return false;
         }
         block.start = block.filled;
-        refill(input, block);
+        refill(line.source, block);
     }
 }
 

@@ -6,7 +6,6 @@
 #pragma once
 
 #include "format/format.h"
-#include "platform/platform.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +25,14 @@ inline constexpr std::size_t kReadSize = format::kLongestPiece;
 inline constexpr std::size_t kBlockSize = SQUEEZLE_BLOCK_SIZE;
 static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a move");
 
+// Where the text's bytes come from, as the caller gives them: `refill` puts
+// up to `size` bytes at `into` and returns how many, 0 only at the end of the
+// text's file. A failed read is the caller's to report: refill does not return.
+struct Source {
+    std::size_t (*refill)(void* context, char* into, std::size_t size);
+    void* context;
+};
+
 // The file's bytes from where the reader stands: the next line starts at
 // `start`, and a line's window of kReadSize bytes always lies in the block
 // unless the file ends first. What is left of a window moves to the front
@@ -38,7 +45,6 @@ struct InputBlock {
 };
 
 struct LineBuffer {
-    InputBlock block;
     // The current line, NUL-terminated, valid until the next read. A NUL
     // inside the file ends the line early: the rest of it is left out, but a
     // line that ends at an LF still keeps its CR.
@@ -56,16 +62,19 @@ struct LineBuffer {
     // The line of the file that an LF swallowed after this line's CR LF
     // ends, the blank line that the text leaves out; 0 for none.
     std::uint32_t swallowed;
+
+    // The reader's own.
+    Source source;
+    InputBlock block;
     std::uint32_t lineFeeds; // used up since beginText()
     // The last byte used up since beginText(), NUL before the first: it tells
     // whether an LF that begins a line has a CR before it.
     char previous;
 };
 
-// Starts on a new input at its first byte, and reads from it until the first
-// two bytes are in, or the file ends or fails first: firstBytes() shows them
-// before any line is taken. A failed read is left for the next one to find.
-void beginText(platform::File input, LineBuffer& line);
+// Starts on a new text from `source`, and reads until its first two bytes are
+// in, or its file ends: firstBytes() shows them before any line is taken.
+void beginText(Source source, LineBuffer& line);
 
 // The text's first two bytes, once beginText() has read them; NUL for the
 // bytes that a shorter file lacks.
@@ -76,16 +85,14 @@ const char* firstBytes(const LineBuffer& line);
 // keeps the CR before its LF, or gets one where the file has none; a piece
 // cut at kReadSize, or a line ended by Ctrl-Z or the end of the file, gets
 // none. An LF that directly follows a CR LF within the window is swallowed
-// with it; one that follows a bare LF ends an empty line. The file is read
-// only when fewer than kReadSize bytes are left in the block; a failed read
-// ends the run (ReadInput).
-std::size_t readLine(platform::File input, LineBuffer& line);
+// with it; one that follows a bare LF ends an empty line. The source is read
+// only when fewer than kReadSize bytes are left in the block.
+std::size_t readLine(LineBuffer& line);
 
 // Once readLine() has returned 0: true when the text ended at a Ctrl-Z and
 // anything but Ctrl-Z, NUL, blank, tab, CR or LF follows it, which the text
-// then leaves out. Reads on to the end of the file, if need be, to tell; a
-// failed read ends the run (ReadInput).
-bool textFollowsEnd(platform::File input, LineBuffer& line);
+// then leaves out. Reads on to the end of the file, if need be, to tell.
+bool textFollowsEnd(LineBuffer& line);
 
 // Removes blanks and tabs from the end of the `length` bytes of `line` in
 // place, and returns the length left; a CR stops it.

@@ -69,10 +69,10 @@ void showNextLine() {
 // is shown, so the run fails there; otherwise the file is read to its end
 // for the announcements and what the text leaves out. True when every kept
 // line is held.
-bool readKeptLines(const RunOptions& options, platform::File input) {
+bool readKeptLines(const RunOptions& options) {
     restartProgress();
     bool holdsAll = true;
-    while (const char* line = input::nextKeptLine(input, kept)) {
+    while (const char* line = input::nextKeptLine(kept)) {
         if (!options.quiet) {
             showNextLine();
         }
@@ -84,7 +84,7 @@ bool readKeptLines(const RunOptions& options, platform::File input) {
         }
     }
     if (!options.quiet) {
-        input::noteTextAfterEnd(input, kept);
+        input::noteTextAfterEnd(kept);
     }
     return holdsAll;
 }
@@ -149,11 +149,11 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     cli::Output output = cli::outputOf(outputName, options.overwrite);
     cli::refuseOutputName(inputName, output);
     platform::File input = cli::openInput(inputName, true);
-    input::beginKeptLines(input, kept, options.removeComments);
+    input::beginKeptLines({cli::readSome, &input}, kept, options.removeComments);
     refuseCompressedInput();
     cli::prepareOutput(output, input);
     compress::beginCompression(compression);
-    bool holdsAll = readKeptLines(options, input);
+    bool holdsAll = readKeptLines(options);
     compress::selectTable(compression);
     codeKeptLines(options, holdsAll);
     cli::writeOutput(output, compression.file, compression.fileSize);

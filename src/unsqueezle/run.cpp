@@ -17,6 +17,18 @@ namespace {
 decompress::FileImage image;
 decompress::Decoded decoded;
 
+// The file from where it stands, up to the image's capacity: a pipe is read
+// to its end like a file.
+void readImage(platform::File& input) {
+    image.size = 0;
+    std::size_t got = 0;
+    while (image.size < decompress::kImageCapacity &&
+           (got = cli::readSome(&input, reinterpret_cast<char*>(image.bytes) + image.size,
+                                decompress::kImageCapacity - image.size)) > 0) {
+        image.size += got;
+    }
+}
+
 void showStart(const RunOptions& options, const char* inputName, const char* outputName) {
     if (options.mode == Mode::Decode) {
         printMessage("\nDecoding %s to %s\n", inputName, outputName);
@@ -111,7 +123,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
         cli::refuseOutputName(inputName, output);
     }
     platform::File input = cli::openInput(inputName, false);
-    decompress::readImage(input, image);
+    readImage(input);
     // The text as the batch file gets it: each CR followed by an LF, unless /R.
     Failure fault = decompress::decode(image, decoded, !options.raw);
     if (options.mode == Mode::List) {
