@@ -1,6 +1,16 @@
 # Read by CPack before it makes each package. The .deb carries the licence
-# once, in its copyright file, as a distribution wants it: it installs every
-# component but the one that holds LICENSE beside that file.
+# once, in its copyright file, as a distribution wants it, and the programs
+# linked as Debian links them; the .tar.gz carries the licence's own text and
+# the programs linked statically. Each installs those components of the build.
+list(GET CPACK_INSTALL_CMAKE_PROJECTS 0 build)
 if(CPACK_GENERATOR STREQUAL "DEB")
-  string(REPLACE ";ALL;" ";Unspecified;" CPACK_INSTALL_CMAKE_PROJECTS "${CPACK_INSTALL_CMAKE_PROJECTS}")
+  set(components Unspecified programs)
+elseif(CPACK_GENERATOR STREQUAL "TGZ")
+  set(components Unspecified licence static)
+endif()
+if(DEFINED components)
+  set(CPACK_INSTALL_CMAKE_PROJECTS "")
+  foreach(component ${components})
+    list(APPEND CPACK_INSTALL_CMAKE_PROJECTS ${build} squeezle ${component} /)
+  endforeach()
 endif()
