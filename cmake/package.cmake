@@ -14,3 +14,16 @@ if(DEFINED components)
     list(APPEND CPACK_INSTALL_CMAKE_PROJECTS ${build} squeezle ${component} /)
   endforeach()
 endif()
+
+# Every time in a package is the commit's, unless SOURCE_DATE_EPOCH names
+# another; cmake/reproducible.cmake makes the rest of each package the same
+# from every build.
+if(NOT DEFINED ENV{SOURCE_DATE_EPOCH})
+  execute_process(COMMAND git -C ${CPACK_SQUEEZLE_SOURCE_DIR} log -1 --format=%ct
+                  OUTPUT_VARIABLE epoch OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+  if(NOT epoch)
+    string(TIMESTAMP epoch %s)
+    message(WARNING "no commit to date the packages by: they carry the time of this build")
+  endif()
+  set(ENV{SOURCE_DATE_EPOCH} ${epoch})
+endif()
