@@ -1,12 +1,13 @@
 # Read by CPack before it makes each package. The .deb carries the licence
 # once, in its copyright file, as a distribution wants it, and the programs
 # linked as Debian links them; the .tar.gz carries the licence's own text and
-# the programs linked statically. Each installs those components of the build.
+# the programs linked statically where the build could link them so. Each
+# installs those components of the build.
 list(GET CPACK_INSTALL_CMAKE_PROJECTS 0 build)
 if(CPACK_GENERATOR STREQUAL "DEB")
   set(components Unspecified programs)
 elseif(CPACK_GENERATOR STREQUAL "TGZ")
-  set(components Unspecified licence static)
+  set(components Unspecified licence ${CPACK_SQUEEZLE_TARBALL_PROGRAMS})
 endif()
 if(DEFINED components)
   set(CPACK_INSTALL_CMAKE_PROJECTS "")
