@@ -64,9 +64,9 @@ for tarball in ${@/%//squeezle-*-Linux-*.tar.gz}; do
     round_trip "$(echo "$scratch/$cpu"/*/bin)" "$([ "$cpu" = "$(uname -m)" ] || echo "qemu-$cpu-static")"
 done
 
-cp -r "$source/examples" "$scratch/project"
-cleanup="$scratch/project/cmake/cleanup.bat" && build="$scratch/project/build"
-cmake -S "$scratch/project/cmake" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$(echo "$scratch/$(uname -m)"/*)" >/dev/null
+# The example project, in the copy of the sources, against the host's tarball.
+cleanup="$scratch/examples/cmake/cleanup.bat" && build="$scratch/examples/cmake/build"
+cmake -S "$scratch/examples/cmake" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$(echo "$scratch/$(uname -m)"/*)" >/dev/null
 # The scripts a build compresses; the wait makes a script changed next newer than its output.
 compressed() { cmake --build "$build" | grep -o '[a-z]*[.]zcl$' | sort | xargs; sleep 1; }
 [ "$(compressed)" = "cleanup.zcl setup.zcl" ]
