@@ -1,51 +1,85 @@
 #!/usr/bin/env bash
-# Checks the packages as a user receives them: the .deb unpacked with dpkg -x
-# compresses the shipped example exactly as the main build does and decodes it
-# back, lintian finds nothing in it even at its strictest, it needs libc6
-# alone, its manual pages lint clean, its version is the banner's, and the
-# .tar.gz and the Windows .zip hold what they should.
-#   tests/package_check.sh <release build folder> <main build's squeezle> [windows build folder]
-set -euo pipefail
-release=$1
-main=$2
-windows=${3:-}
+# Checks the packages of the build folders named, each named as its configure
+# preset, as a user receives them. The same sources, built again in another
+# folder, later, with another umask and time zone, give the same packages and
+# programs byte for byte. Lintian finds nothing in each .deb even at its
+# strictest, and each needs libc6 alone; the host's, unpacked, compresses the
+# shipped example exactly as the main build does and decodes it back, its
+# version is the banner's and its manual pages lint clean. Each .tar.gz's
+# programs need no shared library and no symbol version, and do the same,
+# under qemu for another CPU. A project built against the host's .tar.gz
+# compresses its scripts with squeezle_compress(), again only where one
+# changed, and fails on one that squeezle refuses, leaving no output for it.
+# The .zip holds what it should.
+#   tests/package_check.sh <main build's squeezle> <build folder>...
+set -eEuo pipefail
+shopt -s nullglob
+IFS=$'\n' # the folders' names may hold blanks
+main=$1
+shift
 source=$(cd "$(dirname "$0")/.." && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+# Names the command that failed, but not one inside $(...), where grep may find nothing.
+trap '[ "$BASH_SUBSHELL" != 0 ] || echo "failed at line $LINENO: $BASH_COMMAND" >&2' ERR
 
-deb=$(ls "$release"/squeezle_*_amd64.deb)
-dpkg -x "$deb" "$scratch/root"
-bin="$scratch/root/usr/bin"
-"$bin/squeezle" /Q "$source/examples/setup.bat" "$scratch/package.zcl"
-"$main" /Q "$source/examples/setup.bat" "$scratch/main.zcl"
-cmp "$scratch/package.zcl" "$scratch/main.zcl"
-"$bin/unsqueezle" /Q "$scratch/package.zcl" "$scratch/back.bat"
-cmp "$scratch/back.bat" "$source/examples/setup.bat"
-echo "unpacked .deb compresses the example as the main build does, and decodes it back"
-
-# The banner's second line is "SQUEEZLE <version>".
-version=$("$bin/squeezle" --version | sed -n 2p | cut -d' ' -f2)
-[ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || { echo "package version is not $version"; exit 1; }
-echo "package version $version follows the banner"
-[ -z "$(lintian -EviIL +pedantic "$deb")" ] || { lintian -EviIL +pedantic "$deb"; exit 1; }
-[[ $(dpkg-deb -f "$deb" Depends) =~ ^libc6( \([^,]*\))?$ ]] || { echo "the .deb needs more than libc6"; exit 1; }
-echo "lintian -EviIL +pedantic finds nothing in the .deb, which needs libc6 alone"
-
-tarball=$(tar tzf "$release"/squeezle-*-Linux-x86_64.tar.gz)
-for program in squeezle unsqueezle; do
-    page="$scratch/$program.1"
-    gunzip -c "$scratch/root/usr/share/man/man1/$program.1.gz" >"$page"
-    mandoc -T lint "$page"
-    [ -z "$(groff -man -ww -z "$page" 2>&1)" ] || { groff -man -ww -z "$page"; exit 1; }
-    grep -q "/bin/$program\$" <<<"$tarball"
-    grep -q "/share/man/man1/$program.1.gz\$" <<<"$tarball"
-done
-echo "manual pages lint clean; the .tar.gz holds both programs and pages"
-
-if [ -n "$windows" ]; then
-    listing=$(unzip -Z1 "$windows"/squeezle-*-windows-x86_64.zip)
-    for name in squeezle.exe unsqueezle.exe README.md LICENSE squeezle.txt unsqueezle.txt; do
-        grep -q "/$name\$" <<<"$listing" || { echo "the .zip lacks $name"; exit 1; }
+# The scratch folder takes a copy of the sources, built there again.
+tar -C "$source" --exclude=./build -c . | tar -C "$scratch" -xm
+for folder; do
+    preset=$(basename "$folder")
+    (cd "$scratch" && umask 077 && export TZ=Pacific/Kiritimati && cmake --preset "$preset" &&
+        cmake --build --preset "$preset" && cpack --preset "$preset") >/dev/null
+    for file in "$folder"/squeezle[-_]*.* "$folder"/*squeezle "$folder"/*squeezle.exe; do
+        cmp "$file" "$scratch/build/$preset/${file##*/}" || diffoscope "$file" "$scratch/build/$preset/${file##*/}"
     done
-    echo "the .zip holds squeezle.exe, unsqueezle.exe, README.md, LICENSE and both pages as text"
-fi
+done
+
+for deb in ${@/%//squeezle_*.deb}; do
+    [ -z "$(lintian -EviIL +pedantic "$deb")" ] || { lintian -EviIL +pedantic "$deb"; exit 1; }
+    [[ $(dpkg-deb -f "$deb" Depends) =~ ^libc6( \([^,]*\))?$ ]]
+done
+
+# The programs in folder $1, run by $2 if given, compress the example as the main build does and decode it back.
+round_trip() {
+    ${2:-} "$1/squeezle" /Q "$source/examples/setup.bat" "$1.zcl"
+    cmp "$1.zcl" "$scratch/main.zcl"
+    ${2:-} "$1/unsqueezle" /Q "$1.zcl" "$1.bat"
+    cmp "$1.bat" "$source/examples/setup.bat"
+}
+"$main" /Q "$source/examples/setup.bat" "$scratch/main.zcl"
+deb=$(echo ${@/%//squeezle_*_$(dpkg --print-architecture).deb})
+dpkg -x "$deb" "$scratch/deb"
+round_trip "$scratch/deb/usr/bin"
+# The banner's second line is "SQUEEZLE <version>".
+[ "$(dpkg-deb -f "$deb" Version)" = "$("$scratch/deb/usr/bin/squeezle" --version | sed -n 2p | cut -d' ' -f2)" ]
+for page in "$scratch"/deb/usr/share/man/man1/*; do
+    mandoc -T lint "$page"
+    [ -z "$(gunzip -c "$page" | groff -man -ww -z 2>&1)" ] || { gunzip -c "$page" | groff -man -ww -z; exit 1; }
+done
+
+for tarball in ${@/%//squeezle-*-Linux-*.tar.gz}; do
+    cpu=${tarball##*-Linux-} && cpu=${cpu%.tar.gz}
+    mkdir "$scratch/$cpu" && tar -C "$scratch/$cpu" -xzf "$tarball"
+    [ -z "$(readelf -d "$scratch/$cpu"/*/bin/* | grep -E 'NEEDED|VERNEED')" ]
+    round_trip "$(echo "$scratch/$cpu"/*/bin)" "$([ "$cpu" = "$(uname -m)" ] || echo "qemu-$cpu-static")"
+done
+
+# The example project, in the copy of the sources, against the host's tarball.
+cleanup="$scratch/examples/cmake/cleanup.bat" && build="$scratch/examples/cmake/build"
+cmake -S "$scratch/examples/cmake" -B "$build" -G Ninja -DCMAKE_PREFIX_PATH="$(echo "$scratch/$(uname -m)"/*)" >/dev/null
+# The scripts a build compresses; the wait makes a script changed next newer than its output.
+compressed() { cmake --build "$build" | grep -o '[a-z]*[.]zcl$' | sort | xargs; sleep 1; }
+[ "$(compressed)" = "cleanup.zcl setup.zcl" ]
+printf 'echo Cleaned.\r\n' >>"$cleanup"
+[ "$(compressed)" = "cleanup.zcl" ]
+"$main" /K /Q "$cleanup" "$scratch/cleanup.zcl"
+cmp "$build/scripts/cleanup.zcl" "$scratch/cleanup.zcl"
+printf '\276\353' >"$cleanup"
+if cmake --build "$build" >"$scratch/refused.log"; then echo "the build took a script that squeezle refuses"; exit 1; fi
+grep -q 'SQUEEZLE failed:  Input file is already compressed' "$scratch/refused.log"
+[ ! -e "$build/scripts/cleanup.zcl" ]
+
+for zip in ${@/%//squeezle-*-windows-*.zip}; do
+    [ "$(unzip -Z1 "$zip" | grep -cE '/((un)?squeezle[.](exe|txt)|README.md|LICENSE|cmake/SqueezleConfig.cmake)$')" = 7 ]
+done
+echo "the packages are the same from every build, lint clean, static where they should be, and work"
