@@ -1,6 +1,8 @@
 #include "compress/compression.h"
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace compress {
 namespace {
@@ -17,7 +19,7 @@ PackedCodes pack(format::CharacterCodes codes) {
 // Looked up once per byte value rather than searched for once per character.
 // The NUL after each line is no character: it gets no codes at all.
 void selectCodes(Compression& compression) {
-    for (std::size_t value = 0; value < kByteValues; ++value) {
+    for (std::size_t value = 0; value < format::kByteValues; ++value) {
         compression.codes[value] =
             pack(format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value)));
     }
@@ -34,7 +36,7 @@ void beginCompression(Compression& compression) {
     compression.sourceSize = 0;
     compression.lines = 0;
     compression.header = format::CompressedHeader{};
-    compression.counts = CharacterCounts{};
+    std::fill(std::begin(compression.counts), std::end(compression.counts), 0);
     compression.fileSize = 0;
 }
 
@@ -51,9 +53,12 @@ bool holdLine(Compression& compression, const char* line, std::size_t length) {
 }
 
 void selectTable(Compression& compression) {
-    countBytes(compression.counts, compression.source, compression.sourceSize);
-    compression.counts.count[0] = 0; // the lines' NULs
-    selectTable(compression.counts, compression.header);
+    const char* end = compression.source + compression.sourceSize;
+    for (const char* byte = compression.source; byte != end; ++byte) {
+        ++compression.counts[static_cast<std::uint8_t>(*byte)];
+    }
+    compression.counts[0] = 0; // the lines' NULs
+    format::rankTable(compression.counts, compression.header.table);
     selectCodes(compression);
 }
 

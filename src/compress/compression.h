@@ -4,7 +4,6 @@
 // written.
 #pragma once
 
-#include "compress/char_table.h"
 #include "format/format.h"
 
 #include <cstddef>
@@ -30,8 +29,8 @@ struct Compression {
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines held
     format::CompressedHeader header;
-    CharacterCounts counts;
-    PackedCodes codes[kByteValues]; // every byte's, once the table is selected
+    format::ByteCounts counts;
+    PackedCodes codes[format::kByteValues]; // every byte's, once the table is selected
     // The file: the header, then the code stream.
     std::uint8_t file[format::kLargestFile];
     std::size_t fileSize;

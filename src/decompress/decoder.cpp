@@ -8,8 +8,8 @@ using base::Failure;
 
 namespace {
 
-// How often each byte value occurs in the text.
-using Counts = std::size_t[256];
+using format::ByteCounts;
+using format::kByteValues;
 
 // The three codes from half `index` of the stream on, the most a character
 // takes, first code in the top four bits: the high half of a byte comes
@@ -35,7 +35,7 @@ Failure checkHeader(const format::CompressedHeader& header) {
 
 // Filled positions come first, each byte once; 0 marks the free ones after
 // them. The gaps are looked for first, over the whole table.
-Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[256]) {
+Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[kByteValues]) {
     const std::uint8_t* table = header.table;
     const std::uint8_t* firstFree = std::find(table, table + format::kTableSize, 0);
     if (std::find_if(firstFree, table + format::kTableSize,
@@ -54,12 +54,12 @@ Failure checkTable(const format::CompressedHeader& header, bool (&inTable)[256])
 // What a decoded character says of the file, for a character that the table
 // gives and for one that a literal codes: nothing wrong, or its fault.
 struct Verdicts {
-    Failure entry[256];
-    Failure literal[256];
+    Failure entry[kByteValues];
+    Failure literal[kByteValues];
 };
 
-void judgeCharacters(const bool (&inTable)[256], Verdicts& verdicts) {
-    for (std::size_t value = 0; value < 256; ++value) {
+void judgeCharacters(const bool (&inTable)[kByteValues], Verdicts& verdicts) {
+    for (std::size_t value = 0; value < kByteValues; ++value) {
         bool terminator = value == format::kLineFeed || value == format::kEndOfText;
         Failure entry = terminator ? Failure::TerminatorInText : Failure::None;
         verdicts.entry[value] = value == 0 ? Failure::FreePosition : entry;
@@ -73,31 +73,20 @@ void judgeCharacters(const bool (&inTable)[256], Verdicts& verdicts) {
 // value: the counters stay local, since a write through `text` could be one
 // to any of them. A code's followers are taken before the stream's end is
 // checked.
-Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[256],
-                     Counts& counts, bool lineFeeds) {
+Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[kByteValues],
+                     ByteCounts& counts, bool lineFeeds) {
     Verdicts verdicts;
     judgeCharacters(inTable, verdicts);
     const std::uint8_t* stream = image.bytes + format::kHeaderSize;
-    const std::uint8_t* table = decoded.header.table;
+    const auto& table = decoded.header.table;
     std::size_t halves = 2 * (image.size - format::kHeaderSize);
     std::size_t next = 0, length = 0, size = 0, count = decoded.header.characterCount;
     Failure fault = Failure::None;
     while (length < count) {
-        unsigned codes = codeWindow(stream, next);
-        unsigned code = codes >> 12;
-        const Failure* verdict = verdicts.entry;
-        std::uint8_t character = 0;
-        if (code >= format::kFirstRankCode) {
-            character = table[code - format::kFirstRankCode];
-            next += 1;
-        } else if (code == format::kSecondRankCode) {
-            character = table[format::kOneCodeEntries + (codes >> 8 & 0x0F)];
-            next += 2;
-        } else {
-            character = static_cast<std::uint8_t>((codes & 0xF0) | (codes >> 8 & 0x0F));
-            verdict = verdicts.literal;
-            next += 3;
-        }
+        format::ReadCharacter read = format::characterAt(codeWindow(stream, next), table);
+        std::uint8_t character = read.byte;
+        next += read.codes;
+        const Failure* verdict = read.literal ? verdicts.literal : verdicts.entry;
         fault = next > halves ? Failure::StreamEnds : verdict[character];
         if (fault != Failure::None) {
             break;
@@ -123,10 +112,10 @@ Failure decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTa
 // values by falling count, the lower first among equals, then free positions.
 // So every entry occurs in the text, a free position leaves no byte to a
 // literal, and every literal ranks after the last entry.
-Failure checkCounts(const format::CompressedHeader& header, const bool (&inTable)[256],
-                    const Counts& counts) {
+Failure checkCounts(const format::CompressedHeader& header, const bool (&inTable)[kByteValues],
+                    const ByteCounts& counts) {
     auto ranksBefore = [&counts](std::size_t a, std::size_t b) {
-        return counts[a] > counts[b] || (counts[a] == counts[b] && a < b);
+        return format::ranksBefore(counts, a, b);
     };
     const std::uint8_t* table = header.table;
     const std::uint8_t* firstFree = std::find(table, table + format::kTableSize, 0);
@@ -135,7 +124,7 @@ Failure checkCounts(const format::CompressedHeader& header, const bool (&inTable
         return Failure::TableUnused;
     }
     std::size_t firstLiteral = 0; // none yet: byte value 0 is never coded
-    for (std::size_t value = 1; value < 256; ++value) {
+    for (std::size_t value = 1; value < kByteValues; ++value) {
         if (counts[value] > 0 && !inTable[value] &&
             (firstLiteral == 0 || ranksBefore(value, firstLiteral))) {
             firstLiteral = value;
@@ -176,8 +165,8 @@ Failure decode(const FileImage& image, Decoded& decoded, bool lineFeeds) {
     if (image.size > format::kLargestFile) {
         return Failure::FileTooLong;
     }
-    bool inTable[256] = {};
-    Counts counts = {};
+    bool inTable[kByteValues] = {};
+    ByteCounts counts = {};
     Failure fault = checkHeader(decoded.header);
     if (fault == Failure::None) {
         fault = checkTable(decoded.header, inTable);

@@ -14,9 +14,11 @@ namespace decompress {
 
 // A whole compressed file. It may hold one byte more than the largest, so that
 // a longer file shows itself; the spare room after that lets the decoder read
-// ahead of the stream's end before it checks where the stream ends.
+// ahead of the stream's end before it checks where the stream ends: the codes
+// of a character are read two bytes at a time, from the byte that holds the
+// first, which may be the stream's last.
 inline constexpr std::size_t kImageCapacity = format::kLargestFile + 1;
-inline constexpr std::size_t kReadAhead = 16;
+inline constexpr std::size_t kReadAhead = 2;
 struct FileImage {
     std::uint8_t bytes[kImageCapacity + kReadAhead];
     std::size_t size;

@@ -53,6 +53,16 @@ bool hasSignature(std::uint8_t first, std::uint8_t second) {
     return first == (kSignature & 0xFF) && second == (kSignature >> 8);
 }
 
+void rankTable(const ByteCounts& counts, std::uint8_t (&table)[kTableSize]) {
+    std::uint8_t values[kByteValues];
+    std::iota(std::begin(values), std::end(values), std::uint8_t{0});
+    std::partial_sort(
+        std::begin(values), values + kTableSize, std::end(values),
+        [&counts](std::uint8_t a, std::uint8_t b) { return ranksBefore(counts, a, b); });
+    std::transform(values, values + kTableSize, table,
+                   [&counts](std::uint8_t value) { return counts[value] > 0 ? value : 0; });
+}
+
 CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {
     if (position < kOneCodeEntries) {
         return {{static_cast<std::uint8_t>(kFirstRankCode + position)}, 1};

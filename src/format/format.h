@@ -43,6 +43,8 @@ inline constexpr char kEndOfText = 0x1A; // Ctrl-Z
 // counted as a line of its own.
 inline constexpr std::size_t kLongestPiece = 1024;
 
+// Every byte value has a count, a code and a verdict of its own.
+inline constexpr std::size_t kByteValues = 256;
 // Kept lines, each counted with one byte for its line end, stay below this,
 // so the character count fits its 16 bits and stays below it too.
 inline constexpr std::int32_t kSourceLimit = 65504;
@@ -55,11 +57,11 @@ inline constexpr std::size_t kLargestText =
 static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
 
 // The longest file a run writes: the most characters, spread as evenly as they
-// go over the 253 byte values a line can hold (all but NUL, LF and Ctrl-Z), so
+// go over the byte values a line can hold (all but NUL, LF and Ctrl-Z), so
 // that as many as can be are literals. Every table entry is then at least as
 // frequent as any literal: 259 times each, and the 223 other values share
 // the rest. A one-code entry saves two codes of a literal, a two-code one one.
-inline constexpr std::size_t kLineByteValues = 253;
+inline constexpr std::size_t kLineByteValues = kByteValues - 3; // NUL, LF, Ctrl-Z
 inline constexpr std::size_t kFewestPerEntry = 259;
 static_assert((kFewestPerEntry - 1) * kLineByteValues < kLargestText &&
                   kFewestPerEntry * kLineByteValues >= kLargestText,
@@ -97,6 +99,19 @@ void unscrambleTable(CompressedHeader& header);
 // True when a file's first two bytes are the signature, BE then EB.
 bool hasSignature(std::uint8_t first, std::uint8_t second);
 
+// How often each byte value occurs in a text; NUL is never counted.
+using ByteCounts = std::uint32_t[kByteValues];
+
+// The table's order: byte value `a` ranks before `b` by falling count, the
+// lower value first among equals.
+inline bool ranksBefore(const ByteCounts& counts, std::size_t a, std::size_t b) {
+    return counts[a] > counts[b] || (counts[a] == counts[b] && a < b);
+}
+
+// The table a run selects from the counts of the characters it codes: the
+// counted byte values in rank order, as many as fit, then free positions (0).
+void rankTable(const ByteCounts& counts, std::uint8_t (&table)[kTableSize]);
+
 // The codes of one character, first to last.
 struct CharacterCodes {
     std::uint8_t code[kLongestCode];
@@ -106,5 +121,27 @@ struct CharacterCodes {
 // The codes of `byte` standing at table `position`; from kTableSize on, the
 // literal that codes a byte the table lacks.
 CharacterCodes codesAt(std::size_t position, std::uint8_t byte);
+
+// A character read back: its byte, how many codes it took, and whether a
+// literal coded it (the table lacks the byte, if the file is sound).
+struct ReadCharacter {
+    std::uint8_t byte;
+    std::size_t codes;
+    bool literal;
+};
+
+// The character that the next codes give, `window` holding the next three
+// of them, the first in bits 12 to 15; a free position reads as NUL.
+inline ReadCharacter characterAt(unsigned window, const std::uint8_t (&table)[kTableSize]) {
+    unsigned first = window >> 12;
+    unsigned second = window >> 8 & 0x0F;
+    if (first >= kFirstRankCode) {
+        return {table[first - kFirstRankCode], 1, false};
+    }
+    if (first == kSecondRankCode) {
+        return {table[kOneCodeEntries + second], 2, false};
+    }
+    return {static_cast<std::uint8_t>((window & 0xF0) | second), 3, true}; // low half first
+}
 
 } // namespace format
