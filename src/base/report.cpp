@@ -27,75 +27,6 @@ void setQuiet() {
     reporting.quiet = true;
 }
 
-// No default: a failure added without its text does not build.
-const char* failureMessage(Failure failure) {
-    switch (failure) {
-    case Failure::None:
-        break;
-    case Failure::SameName:
-        return "Input and output files must have different names";
-    case Failure::OutputExists:
-        return "Cannot overwrite existing output file";
-    case Failure::OpenInput:
-        return "Cannot open input file";
-    case Failure::OpenOutput:
-        return "Cannot open output file";
-    case Failure::SeekInput:
-        return "Seek error on input file";
-    case Failure::ReadInput:
-        return "Error reading input file";
-    case Failure::WriteOutput:
-        return "Error writing output file";
-    case Failure::SeekOutput:
-        return "Seek error on output file";
-    case Failure::TooLarge:
-        return "File too large to compress";
-    case Failure::AlreadyCompressed:
-        return "Input file is already compressed";
-    case Failure::NameTooLong:
-        return "File name too long";
-    case Failure::ShortFile:
-        return "File is shorter than a compressed file's header";
-    case Failure::NotCompressed:
-        return "Input file is not a compressed file";
-    case Failure::FileTooLong:
-        return "File is longer than any compressed file can be";
-    case Failure::Unfinished:
-        return "Compressed file is unfinished: the compressing run did not finish";
-    case Failure::UnknownFlags:
-        return "Compressed file has unknown flags";
-    case Failure::ReservedSet:
-        return "Compressed file has a reserved byte that is not 0";
-    case Failure::CountTooLarge:
-        return "Character count is larger than any compressed file holds";
-    case Failure::TableGap:
-        return "Character table holds a byte after a free position";
-    case Failure::TableRepeats:
-        return "Character table holds a byte twice";
-    case Failure::StreamEnds:
-        return "Code stream ends before the last character";
-    case Failure::FreePosition:
-        return "Code names a free position of the character table";
-    case Failure::NeedlessLiteral:
-        return "Literal codes a byte that the character table holds";
-    case Failure::LiteralNul:
-        return "Code stream holds a NUL character";
-    case Failure::TerminatorInText:
-        return "Text holds a line feed or a Ctrl-Z";
-    case Failure::BytesAfterStream:
-        return "Bytes follow the end of the code stream";
-    case Failure::PaddingSet:
-        return "Padding after the last code is not 0";
-    case Failure::TableUnused:
-        return "Character table holds a byte that the text lacks";
-    case Failure::LiteralBesideFree:
-        return "Literal codes a byte while the character table has a free position";
-    case Failure::TableOutOfOrder:
-        return "Character table is not in order of the text's counts";
-    }
-    return "Unknown error";
-}
-
 void printMessage(const char* format, ...) {
     if (reporting.quiet) {
         return;
@@ -132,8 +63,8 @@ void answerVersion() {
     platform::exitProcess(kExitSuccess);
 }
 
-void fail(Failure failure) {
-    printMessage("\n%s failed:  %s\n", reporting.program->name, failureMessage(failure));
+void fail(const char* message) {
+    printMessage("\n%s failed:  %s\n", reporting.program->name, message);
     platform::exitProcess(kExitFailure);
 }
 

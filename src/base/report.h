@@ -1,5 +1,6 @@
 // How every part of both programs speaks and stops: messages to standard
-// output, and failures that end the run where they are found. The program
+// output, and failures that end the run where they are found, each with the
+// message of the layer that finds it. The program
 // that runs supplies its own name, banner and usage, so the modules below it
 // report without knowing which program they serve. /Q silences every message
 // here, in one place.
@@ -12,43 +13,6 @@
 namespace base {
 
 enum ExitStatus : int { kExitSuccess = 0, kExitUsage = 1, kExitFailure = 2 };
-
-// The failures that end a run, in both programs. The numbers never appear in
-// output; each has its text in failureMessage(), which names every one.
-enum class Failure : int {
-    None = 0, // a check that found nothing wrong
-    SameName,
-    OutputExists,
-    OpenInput,
-    OpenOutput,
-    SeekInput,
-    ReadInput,
-    WriteOutput,
-    SeekOutput,
-    TooLarge,
-    AlreadyCompressed,
-    NameTooLong,
-    // What a compressed file can have wrong with it, in the order it is checked.
-    ShortFile,
-    NotCompressed,
-    FileTooLong,
-    Unfinished,
-    UnknownFlags,
-    ReservedSet,
-    CountTooLarge,
-    TableGap,
-    TableRepeats,
-    StreamEnds,
-    FreePosition,
-    NeedlessLiteral,
-    LiteralNul,
-    TerminatorInText,
-    BytesAfterStream,
-    PaddingSet,
-    TableUnused,
-    LiteralBesideFree,
-    TableOutOfOrder,
-};
 
 // What a program says of itself: its name, which every message that names
 // the program gets, the banner's notice, and the usage after "Usage:  NAME".
@@ -63,9 +27,6 @@ void setProgramTexts(const ProgramTexts& program);
 
 // Silences every message from now on (/Q); one printed before still showed.
 void setQuiet();
-
-// The text of `failure`; "Unknown error" for a value outside the enumeration.
-const char* failureMessage(Failure failure);
 
 // Formatted printing to standard output, unless quiet.
 void printMessage(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
@@ -86,8 +47,9 @@ void showBanner();
 [[noreturn]] void answerHelp();
 [[noreturn]] void answerVersion();
 
-// Prints the failure message for `failure` unless quiet, then ends the run
-// with status 2. Open files are left to the system; nothing is removed.
-[[noreturn]] void fail(Failure failure);
+// Prints "NAME failed:  " and `message` unless quiet, then ends the run with
+// status 2. Each layer names its own failures and their messages; an output
+// that was being written is removed (see platform::exitProcess).
+[[noreturn]] void fail(const char* message);
 
 } // namespace base

@@ -2,6 +2,7 @@
 
 #include "base/ascii.h"
 #include "base/report.h"
+#include "cli/failures.h"
 #include "platform/platform.h"
 
 #include <cstring>
@@ -28,7 +29,7 @@ void applyOption(const char* argument, const char* letters, Options& options) {
 void copyName(const char* argument, char (&name)[kNameCapacity]) {
     std::size_t length = std::strlen(argument);
     if (length >= kNameCapacity) {
-        base::fail(base::Failure::NameTooLong);
+        fail(Failure::NameTooLong);
     }
     std::memcpy(name, argument, length);
     name[length] = '\0';

@@ -3,6 +3,8 @@
 // anywhere on the line and repeatable; any other argument is a file name.
 #pragma once
 
+#include "cli/failures.h"
+
 #include <cstddef>
 
 namespace cli {

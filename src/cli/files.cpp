@@ -4,9 +4,6 @@
 
 namespace cli {
 
-using base::fail;
-using base::Failure;
-
 namespace {
 
 // A pipe, a named pipe or a device takes the bytes as they come, once it

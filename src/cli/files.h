@@ -7,7 +7,7 @@
 // failure.
 #pragma once
 
-#include "base/report.h"
+#include "cli/failures.h"
 #include "platform/platform.h"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // is refused, whatever its bytes.
 #pragma once
 
-#include "base/report.h"
+#include "decompress/faults.h"
 #include "format/format.h"
 
 #include <cstddef>
@@ -37,9 +37,9 @@ struct Decoded {
 };
 
 // Checks `image` and decodes it into `decoded`, with an LF after each CR if
-// `lineFeeds`. Returns the first fault, in the order of the Failure codes
-// from ShortFile on, or Failure::None for a sound file: one that some
+// `lineFeeds`. Returns the first fault, in the order of the checks in
+// faults.h, or Fault::None for a sound file: one that some
 // compressing run writes, byte for byte.
-base::Failure decode(const FileImage& image, Decoded& decoded, bool lineFeeds);
+Fault decode(const FileImage& image, Decoded& decoded, bool lineFeeds);
 
 } // namespace decompress

@@ -64,10 +64,9 @@ void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLi
     std::size_t length = lengthBefore(line.text, '\0', end);
     std::size_t rest =
         end - (foundReturn && length < end ? 1 : 0); // the CR, when the piece holds it
-    line.lostText =
-        length < rest && std::find_if(line.text + length, line.text + rest, [](char byte) {
-                             return byte != '\0' && byte != ' ' && byte != '\t';
-                         }) != line.text + rest;
+    line.lostText = std::find_if(line.text + length, line.text + rest, [](char byte) {
+                        return byte != '\0' && byte != ' ' && byte != '\t';
+                    }) != line.text + rest;
     if (endsAtLineFeed && !(foundReturn && length == end)) {
         line.text[length++] = kCarriageReturn; // at most in the LF's place: end < kReadSize
     }

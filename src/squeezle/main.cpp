@@ -21,7 +21,7 @@ int main(int argc, char* argv[]) {
     }
     base::showBanner();
     if (!named) {
-        base::fail(base::Failure::NameTooLong);
+        cli::fail(cli::Failure::NameTooLong);
     }
     squeezle::run({options.has('K'), options.has('O'), quiet}, names.input, names.output);
     platform::exitProcess(base::kExitSuccess);

@@ -9,11 +9,13 @@
 
 namespace squeezle {
 
-using base::fail;
-using base::Failure;
 using base::printMessage;
 
 namespace {
+
+// The run's own failures; the files' are cli's.
+constexpr const char* kAlreadyCompressed = "Input file is already compressed";
+constexpr const char* kTooLarge = "File too large to compress";
 
 // The input, read once, and what it keeps; the file, built whole.
 input::KeptLines kept;
@@ -25,7 +27,7 @@ void refuseCompressedInput() {
     const char* first = input::firstBytes(kept.reader);
     if (format::hasSignature(static_cast<std::uint8_t>(first[0]),
                              static_cast<std::uint8_t>(first[1]))) {
-        fail(Failure::AlreadyCompressed);
+        base::fail(kAlreadyCompressed);
     }
 }
 
@@ -79,7 +81,7 @@ bool readKeptLines(const RunOptions& options) {
         if (holdsAll && !compress::holdLine(compression, line, kept.reader.length)) {
             holdsAll = false;
             if (options.quiet) {
-                fail(Failure::TooLarge);
+                base::fail(kTooLarge);
             }
         }
     }
@@ -98,7 +100,7 @@ void codeKeptLines(const RunOptions& options, bool holdsAll) {
     }
     if (!holdsAll) {
         showNextLine();
-        fail(Failure::TooLarge);
+        base::fail(kTooLarge);
     }
     compress::codeSource(compression);
 }

@@ -17,7 +17,7 @@ int main(int argc, char* argv[]) {
                  cli::deriveOutputName(names.input, unsqueezle::kOutputExtension, names.output);
     base::showBanner();
     if (!named) {
-        base::fail(base::Failure::NameTooLong);
+        cli::fail(cli::Failure::NameTooLong);
     }
     unsqueezle::run({mode, options.has('R'), options.has('O')}, names.input, names.output);
     platform::exitProcess(base::kExitSuccess);

@@ -8,7 +8,6 @@
 
 namespace unsqueezle {
 
-using base::Failure;
 using base::printMessage;
 
 namespace {
@@ -125,12 +124,12 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     platform::File input = cli::openInput(inputName, false);
     readImage(input);
     // The text as the batch file gets it: each CR followed by an LF, unless /R.
-    Failure fault = decompress::decode(image, decoded, !options.raw);
+    decompress::Fault fault = decompress::decode(image, decoded, !options.raw);
     if (options.mode == Mode::List) {
         listHeader();
     }
-    if (fault != Failure::None) {
-        base::fail(fault);
+    if (fault != decompress::Fault::None) {
+        base::fail(decompress::messageOf(fault));
     }
     if (options.mode == Mode::Decode) {
         writeBatchFile(output, input);

@@ -138,7 +138,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         model.utf16 = text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0;
         std::string kept = keptText(text, removeComments, model);
         const char* table = reinterpret_cast<const char*>(decoded.header.table);
-        if (decompress::decode(image, decoded, false) != base::Failure::None ||
+        if (decompress::decode(image, decoded, false) != decompress::Fault::None ||
             std::string(decoded.text, decoded.length) != kept ||
             std::string(table, strnlen(table, 30)) != expectedTable(kept) ||
             !(notesOf(keptLines.leftOut) == model)) {

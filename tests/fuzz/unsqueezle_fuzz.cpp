@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::memcpy(image.bytes, data, size);
     image.size = size;
-    if (decompress::decode(image, decoded, false) != base::Failure::None) {
+    if (decompress::decode(image, decoded, false) != decompress::Fault::None) {
         return 0;
     }
     bool removeComments = false;
