@@ -2,7 +2,7 @@
 # Checks the packages as a user receives them: the .deb unpacked with dpkg -x
 # compresses the shipped example exactly as the main build does and decodes it
 # back, lintian finds nothing in it even at its strictest, it needs libc6
-# alone, its manual pages lint clean, its version is the banner's, and the
+# alone, its three manual pages lint clean, its version is the banner's, and the
 # .tar.gz and the Windows .zip hold what they should.
 #   tests/package_check.sh <release build folder> <main build's squeezle> [windows build folder]
 set -euo pipefail
@@ -32,20 +32,21 @@ echo "package version $version follows the banner"
 echo "lintian -EviIL +pedantic finds nothing in the .deb, which needs libc6 alone"
 
 tarball=$(tar tzf "$release"/squeezle-*-Linux-x86_64.tar.gz)
-for program in squeezle unsqueezle; do
-    page="$scratch/$program.1"
-    gunzip -c "$scratch/root/usr/share/man/man1/$program.1.gz" >"$page"
-    mandoc -T lint "$page"
-    [ -z "$(groff -man -ww -z "$page" 2>&1)" ] || { groff -man -ww -z "$page"; exit 1; }
-    grep -q "/bin/$program\$" <<<"$tarball"
-    grep -q "/share/man/man1/$program.1.gz\$" <<<"$tarball"
+for page in man1/squeezle.1 man1/unsqueezle.1 man5/zcl.5; do
+    text="$scratch/${page#*/}"
+    gunzip -c "$scratch/root/usr/share/man/$page.gz" >"$text"
+    [ -z "$(mandoc -T lint "$text")" ] || { mandoc -T lint "$text"; exit 1; }
+    [ -z "$(groff -man -ww -z "$text" 2>&1)" ] || { groff -man -ww -z "$text"; exit 1; }
+    grep -q "/share/man/$page.gz\$" <<<"$tarball"
 done
-echo "manual pages lint clean; the .tar.gz holds both programs and pages"
+grep -q "/bin/squeezle\$" <<<"$tarball"
+grep -q "/bin/unsqueezle\$" <<<"$tarball"
+echo "manual pages lint clean; the .tar.gz holds both programs and the three pages"
 
 if [ -n "$windows" ]; then
     listing=$(unzip -Z1 "$windows"/squeezle-*-windows-x86_64.zip)
-    for name in squeezle.exe unsqueezle.exe README.md LICENSE squeezle.txt unsqueezle.txt; do
+    for name in squeezle.exe unsqueezle.exe README.md LICENSE squeezle.txt unsqueezle.txt zcl.txt; do
         grep -q "/$name\$" <<<"$listing" || { echo "the .zip lacks $name"; exit 1; }
     done
-    echo "the .zip holds squeezle.exe, unsqueezle.exe, README.md, LICENSE and both pages as text"
+    echo "the .zip holds squeezle.exe, unsqueezle.exe, README.md, LICENSE and the three pages as text"
 fi
