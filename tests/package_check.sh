@@ -45,8 +45,12 @@ echo "manual pages lint clean; the .tar.gz holds both programs and the three pag
 
 if [ -n "$windows" ]; then
     listing=$(unzip -Z1 "$windows"/squeezle-*-windows-x86_64.zip)
-    for name in squeezle.exe unsqueezle.exe README.md LICENSE squeezle.txt unsqueezle.txt zcl.txt; do
+    for name in squeezle.exe unsqueezle.exe README.txt LICENSE squeezle.txt unsqueezle.txt zcl.txt; do
         grep -q "/$name\$" <<<"$listing" || { echo "the .zip lacks $name"; exit 1; }
     done
-    echo "the .zip holds squeezle.exe, unsqueezle.exe, README.md, LICENSE and the three pages as text"
+    unzip -q "$windows"/squeezle-*-windows-x86_64.zip -d "$scratch/zip"
+    if grep -lv $'\r$' "$scratch"/zip/*/{README.txt,LICENSE,squeezle.txt,unsqueezle.txt,zcl.txt}; then
+        echo "these texts of the .zip have a line without CR LF"; exit 1
+    fi
+    echo "the .zip holds squeezle.exe, unsqueezle.exe, and README.txt, LICENSE and the three pages as CR LF text"
 fi
