@@ -23,50 +23,40 @@
 # - An example that builds or installs (a command that names apt-get, dpkg, cmake or
 #   ctest, or a program in build/) needs what a test cannot have: it is skipped, and
 #   a line says so.
-import difflib, os, re, shutil, subprocess, sys, tempfile
+import difflib, functools, os, re, shutil, subprocess, sys, tempfile
 
 BUILDS = re.compile(r"\b(apt-get|dpkg|cmake|ctest)\b|(^|[\s;&|])build/")
 ESCAPES = {"-": "-", "e": "\\", "&": "", "(aq": "'"}
 
 
 def examples(path):
-    """Each example of the document: a list of its lines, with their numbers."""
+    """Each example of the document: its commands, each with its line number and the
+    lines it shows. `steps` is None outside a block, False in a block that is no example."""
     page = not path.endswith(".md")
     start, end = (".EX", ".EE") if page else ("```", "```")
-    found, block = [], None
+    found, steps = [], None
     for number, line in enumerate(open(path, encoding="utf-8"), 1):
         line = line.rstrip("\n")
-        if block is None:
-            block = [] if line.startswith(start) else None
+        line = re.sub(r"\\(\(aq|[-e&])", lambda m: ESCAPES[m[1]], line) if page else line
+        if steps is None:
+            steps = [] if line.startswith(start) else None
         elif line == end:
-            found += [block] if block and block[0][1].startswith("$ ") else []
-            block = None
+            found += [steps] if steps else []
+            steps = None
+        elif line.startswith("$ ") and steps is not False:
+            steps.append((number, line[2:], []))
+        elif steps:
+            steps[-1][2].append(line)
         else:
-            text = re.sub(r"\\(\(aq|[-e&])", lambda m: ESCAPES[m[1]], line) if page else line
-            block.append((number, text))
+            steps = False
     return found
 
 
-def commands(example):
-    """The example's commands: each one's line number, text, and the lines it shows."""
-    steps = []
-    for number, line in example:
-        if line.startswith("$ "):
-            steps.append((number, line[2:], []))
-        else:
-            steps[-1][2].append(line)
-    return steps
-
-
 def screen(output):
-    """The lines a terminal shows of `output`."""
-    shown = []
-    for line in output.decode("latin-1").split("\n"):
-        text = ""
-        for part in line.split("\r"):
-            text = part + text[len(part):]
-        shown.append(text)
-    return shown[:-1] if shown[-1] == "" else shown
+    """The lines a terminal shows of `output`: a text after a CR is written over its line."""
+    lines = output.decode("latin-1").removesuffix("\n").split("\n") if output else []
+    return [functools.reduce(lambda shown, part: part + shown[len(part):], line.split("\r"), "")
+            for line in lines]
 
 
 def matches(shown, expected):
@@ -78,8 +68,7 @@ def run_document(path, folder, env):
     """The document's problems, each a line; runs its examples in order until one fails."""
     name, found = os.path.basename(path), examples(path)
     problems = [] if found else [f"{name}: no example"]
-    for example in found:
-        steps = commands(example)
+    for steps in found:
         if any(BUILDS.search(command) for _, command, _ in steps):
             print(f"skipped {name}:{steps[0][0]}: it builds or installs")
             continue
