@@ -52,8 +52,8 @@ dpkg -x "$deb" "$scratch/deb"
 round_trip "$scratch/deb/usr/bin"
 # The banner's second line is "SQUEEZLE <version>".
 [ "$(dpkg-deb -f "$deb" Version)" = "$("$scratch/deb/usr/bin/squeezle" --version | sed -n 2p | cut -d' ' -f2)" ]
-for page in "$scratch"/deb/usr/share/man/man1/*; do
-    mandoc -T lint "$page"
+for page in "$scratch"/deb/usr/share/man/man[15]/*; do
+    [ -z "$(mandoc -T lint "$page")" ] || { mandoc -T lint "$page"; exit 1; }
     [ -z "$(gunzip -c "$page" | groff -man -ww -z 2>&1)" ] || { gunzip -c "$page" | groff -man -ww -z; exit 1; }
 done
 
@@ -79,7 +79,10 @@ if cmake --build "$build" >"$scratch/refused.log"; then echo "the build took a s
 grep -q 'SQUEEZLE failed:  Input file is already compressed' "$scratch/refused.log"
 [ ! -e "$build/scripts/cleanup.zcl" ]
 
+# The .zip's texts, for Windows, have CR LF line ends.
 for zip in ${@/%//squeezle-*-windows-*.zip}; do
-    [ "$(unzip -Z1 "$zip" | grep -cE '/((un)?squeezle[.](exe|txt)|README.md|LICENSE|cmake/SqueezleConfig.cmake)$')" = 7 ]
+    [ "$(unzip -Z1 "$zip" | grep -cE '/((un)?squeezle[.](exe|txt)|zcl.txt|README.txt|LICENSE|cmake/SqueezleConfig.cmake)$')" = 8 ]
+    unzip -q "$zip" -d "$scratch/zip"
+    ! grep -lv $'\r$' "$scratch"/zip/*/{README.txt,LICENSE,squeezle.txt,unsqueezle.txt,zcl.txt}
 done
 echo "the packages are the same from every build, lint clean, static where they should be, and work"
