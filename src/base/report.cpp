@@ -37,9 +37,9 @@ void printMessage(const char* format, ...) {
     va_end(arguments);
 }
 
-void printText(const char* text) {
+void printProgress(const char* label, std::uint32_t number) {
     if (!reporting.quiet) {
-        platform::printText(text);
+        platform::printProgress(label, number);
     }
 }
 

@@ -10,6 +10,8 @@
 
 #include "platform/platform.h"
 
+#include <cstdint>
+
 namespace base {
 
 enum ExitStatus : int { kExitSuccess = 0, kExitUsage = 1, kExitFailure = 2 };
@@ -31,9 +33,8 @@ void setQuiet();
 // Formatted printing to standard output, unless quiet.
 void printMessage(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
 
-// Prints `text` as it stands, unless quiet: the progress line, which a run
-// prints for every line, needs no formatting.
-void printText(const char* text);
+// Prints a progress line, `label` and `number`, unless quiet.
+void printProgress(const char* label, std::uint32_t number);
 
 // Prints the banner (an empty line, name and version, the notice) unless quiet.
 void showBanner();

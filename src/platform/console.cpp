@@ -12,6 +12,8 @@ namespace {
 
 // The longest message is the start line with two names of 259 bytes each.
 constexpr std::size_t kMessageCapacity = 1024;
+// Digits of the largest number a progress line shows, 4294967295.
+constexpr std::size_t kLongestNumber = 10;
 // Output waits here, so that a run does not pay one system write per
 // progress line: into a file or pipe until the buffer fills. A terminal takes
 // a write a few KB at a time as its reader catches up; with 4 KB here what a
@@ -89,34 +91,32 @@ void showWhenDue(bool endsLine) {
     }
 }
 
-} // namespace
-
-void print(const char* format, std::va_list arguments) {
-    static char message[kMessageCapacity];
-    // A format that fails prints nothing; one too long is cut at the buffer.
-    int formatted = std::vsnprintf(message, sizeof message, format, arguments);
-    printText(formatted < 0 ? "" : message);
-}
-
-void printText(const char* message) {
-    std::size_t length = std::strlen(message);
-    char last = length > 0 ? message[length - 1] : '\0';
+bool isInteractive() {
     if (console.interactive == 0) {
         console.interactive = kAsked | (detail::consoleIsInteractive() ? kInteractive : 0);
     }
-    // Progress text, one line that ends in a CR, is only drawn over the
-    // screen line until it is sent.
-    bool progress =
-        last == '\r' && length <= kMessageCapacity && std::strcspn(message, "\r\n") == length - 1;
-    bool interactive = (console.interactive & kInteractive) != 0;
-    if (interactive && progress) {
-        drawOnScreenLine(message, length - 1);
-        showWhenDue(false);
-        return;
-    }
+    return (console.interactive & kInteractive) != 0;
+}
+
+// `number` in decimal at `into`, which has room for ten digits; returns how
+// many it took.
+std::size_t putDecimal(char* into, std::uint32_t number) {
+    char digits[kLongestNumber];
+    std::size_t count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    std::reverse_copy(digits, digits + count, into);
+    return count;
+}
+
+// The text between line feeds goes in whole: a run prints one message for
+// every line of its input.
+void putMessage(const char* message) {
+    std::size_t length = std::strlen(message);
+    bool interactive = isInteractive();
     putScreenLine();
-    // The text between line feeds goes in whole: a run prints one message
-    // for every line of its input.
     for (std::size_t start = 0; start < length;) {
         auto* lineFeed =
             static_cast<const char*>(std::memchr(message + start, '\n', length - start));
@@ -130,8 +130,31 @@ void printText(const char* message) {
         start = stop;
     }
     if (interactive) {
-        showWhenDue(last == '\n');
+        showWhenDue(length > 0 && message[length - 1] == '\n');
     }
+}
+
+} // namespace
+
+void printProgress(const char* label, std::uint32_t number) {
+    char text[kMessageCapacity + kLongestNumber + 1];
+    std::size_t length = std::min(std::strlen(label), kMessageCapacity);
+    std::memcpy(text, label, length);
+    length += putDecimal(text + length, number);
+    if (isInteractive()) {
+        drawOnScreenLine(text, length);
+        showWhenDue(false);
+        return;
+    }
+    text[length++] = '\r';
+    put(text, length);
+}
+
+void print(const char* format, std::va_list arguments) {
+    static char message[kMessageCapacity];
+    // A format that fails prints nothing; one too long is cut at the buffer.
+    int formatted = std::vsnprintf(message, sizeof message, format, arguments);
+    putMessage(formatted < 0 ? "" : message);
 }
 
 void flushPrinted() {

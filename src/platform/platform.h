@@ -134,14 +134,16 @@ void startProcess();
 // standard output when the buffer fills and when the process ends; on an
 // interactive console also with every message that ends in a line feed, and
 // with any other once text has waited a few tens of milliseconds. Into a file
-// or a pipe the bytes are the same however they are grouped; an interactive
-// console is sent, of the progress text since the last send (messages that
-// end in a CR and hold no LF), only the line that the screen would show after
-// it all, and its CR. Failures are ignored.
+// or a pipe the bytes are the same however they are grouped. Failures are
+// ignored.
 void print(const char* format, std::va_list arguments);
 
-// Prints `text` as print() prints a message that needs no formatting.
-void printText(const char* text);
+// Progress: `label` and `number`, then a CR, so that the next overwrites it.
+// Into a file or a pipe every one is written; an interactive console is sent,
+// of the progress since the last send, only the line that the screen would
+// show after it all, and its CR, once it has waited a few tens of
+// milliseconds or a message follows.
+void printProgress(const char* label, std::uint32_t number);
 
 // Sends everything printed so far to standard output: before a write to a
 // stream that may be standard output itself.

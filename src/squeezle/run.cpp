@@ -31,39 +31,15 @@ void refuseCompressedInput() {
     }
 }
 
-// "Compressing line N" and a CR, the number counted up in place: the line is
-// printed for every line of both passes, and formatting it each time would
-// cost more than coding the line does.
-struct Progress {
-    char text[sizeof "Compressing line 4294967295\r"];
-    std::size_t end; // where the number's CR stands
-};
-Progress progress;
-
-constexpr std::size_t kNumberStart = sizeof "Compressing line " - 1;
+// The progress line of each kept line, counted from 1 in each pass.
+std::uint32_t progressLine = 0;
 
 void restartProgress() {
-    std::memcpy(progress.text, "Compressing line 0\r", sizeof "Compressing line 0\r");
-    progress.end = kNumberStart + 1;
+    progressLine = 0;
 }
 
-// The next number: a digit goes up, the nines to its right turn to 0; after
-// all nines, the number gains a digit.
 void showNextLine() {
-    std::size_t digit = progress.end;
-    do {
-        --digit;
-        if (progress.text[digit] != '9') {
-            ++progress.text[digit];
-            base::printText(progress.text);
-            return;
-        }
-        progress.text[digit] = '0';
-    } while (digit > kNumberStart);
-    progress.text[kNumberStart] = '1';
-    std::memcpy(progress.text + progress.end, "0\r", sizeof "0\r");
-    ++progress.end;
-    base::printText(progress.text);
+    base::printProgress("Compressing line ", ++progressLine);
 }
 
 // The first pass: every kept line of the file is announced and held, up to
