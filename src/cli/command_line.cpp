@@ -5,6 +5,7 @@
 #include "cli/failures.h"
 #include "platform/platform.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace cli {
@@ -14,13 +15,17 @@ bool isOption(const char* argument) {
     return argument[0] == '/' && !platform::isPathArgument(argument);
 }
 
-// Only the letter after the '/' counts: /Quiet is /Q, /Kx is /K.
-void applyOption(const char* argument, const char* letters, Options& options) {
+// Only the letter after the '/' counts: /Quiet is /Q, /Kx is /K. /Q
+// silences what follows at once, the usage message of a later bad option too.
+void applyOption(const char* argument, const Option* options, std::size_t count) {
     char letter = base::toUpperAscii(argument[1]);
-    if (letter == '\0' || std::strchr(letters, letter) == nullptr) {
+    const Option* end = options + count;
+    const Option* option = std::find_if(
+        options, end, [letter](const Option& known) { return known.letter == letter; });
+    if (option == end) {
         base::showUsage();
     }
-    options.given[letter - 'A'] = true;
+    *option->flag = true;
     if (letter == 'Q') {
         base::setQuiet();
     }
@@ -76,7 +81,7 @@ bool deriveOutputName(const char* input, const char* extension, char (&output)[k
     return true;
 }
 
-void parseCommandLine(int argc, const char* const argv[], const char* letters, Options& options,
+void parseCommandLine(int argc, const char* const argv[], const Option* options, std::size_t count,
                       FileNames& names) {
     answerRequest(argc, argv);
     // "/?" needs no test of its own: '?' is no program's option letter.
@@ -85,7 +90,7 @@ void parseCommandLine(int argc, const char* const argv[], const char* letters, O
     }
     for (int i = 1; i < argc; ++i) {
         if (isOption(argv[i])) {
-            applyOption(argv[i], letters, options);
+            applyOption(argv[i], options, count);
         } else {
             takeFileName(argv[i], names);
         }

@@ -18,21 +18,28 @@ struct FileNames {
     char output[kNameCapacity];
 };
 
-// Which option letters were given, 'A' to 'Z'.
-struct Options {
-    bool given[26];
-    bool has(char letter) const { return given[letter - 'A']; }
+// One option a program knows: its letter, in upper case, and the flag that
+// it sets. Each program keeps a table of them.
+struct Option {
+    char letter;
+    bool* flag;
 };
 
-// Fills `options` and `names` from the arguments after argv[0]; `letters`
-// are the options this program knows, in upper case. Where the platform
+// Sets the flags of the options given and fills `names` from the arguments
+// after argv[0]; `options` are the `count` this program knows. Where the platform
 // answers them, `--help` or `--version` anywhere ends the run first, with
 // status 0. /Q silences the run as soon as it is seen. Ends the run with the
 // usage message for /?, an unknown option, a third name or no input name,
 // and with "File name too long" for a name that does not fit. The banner is
 // the caller's to print, once it knows whether messages are wanted.
-void parseCommandLine(int argc, const char* const argv[], const char* letters, Options& options,
+void parseCommandLine(int argc, const char* const argv[], const Option* options, std::size_t count,
                       FileNames& names);
+
+template <std::size_t kCount>
+void parseCommandLine(int argc, const char* const argv[], const Option (&options)[kCount],
+                      FileNames& names) {
+    parseCommandLine(argc, argv, options, kCount, names);
+}
 
 // Writes into `output` the input name with everything from its last '.' on
 // replaced by `extension`, or with `extension` appended when it holds no '.';

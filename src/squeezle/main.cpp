@@ -3,26 +3,32 @@
 #include "squeezle/run.h"
 
 namespace {
-cli::Options options;
+squeezle::RunOptions options;
 cli::FileNames names;
+// The options, each letter beside the flag it sets; the usage text in run.cpp
+// says the same.
+const cli::Option kOptions[] = {
+    {'K', &options.removeComments},
+    {'O', &options.overwrite},
+    {'Q', &options.quiet},
+};
 } // namespace
 
 int main(int argc, char* argv[]) {
     platform::startProcess();
     base::setProgramTexts(squeezle::kTexts);
-    cli::parseCommandLine(argc, argv, squeezle::kOptionLetters, options, names);
+    cli::parseCommandLine(argc, argv, kOptions, names);
     bool named = names.output[0] != '\0' ||
                  cli::deriveOutputName(names.input, squeezle::kOutputExtension, names.output);
     // Into standard output every message would land in the file itself.
-    bool quiet = options.has('Q') ||
-                 (named && platform::namesFile(names.output, platform::standardOutput()));
-    if (quiet) {
+    if (named && platform::namesFile(names.output, platform::standardOutput())) {
+        options.quiet = true;
         base::setQuiet();
     }
     base::showBanner();
     if (!named) {
         cli::fail(cli::Failure::NameTooLong);
     }
-    squeezle::run({options.has('K'), options.has('O'), quiet}, names.input, names.output);
+    squeezle::run(options, names.input, names.output);
     platform::exitProcess(base::kExitSuccess);
 }

@@ -12,11 +12,10 @@ namespace squeezle {
 
 extern const base::ProgramTexts kTexts;
 
-// The options squeezle knows, and the extension of its default output name.
-inline constexpr const char* kOptionLetters = "KOQ";
+// The extension of squeezle's default output name.
 inline constexpr const char* kOutputExtension = ".zcl";
 
-// What the command line asked for, beyond /Q (which silences every message).
+// What the command line asked for; main.cpp's table gives each its letter.
 struct RunOptions {
     bool removeComments; // /K: drop comment lines and lines empty after trimming
     bool overwrite;      // /O: an existing output file may be replaced

@@ -3,22 +3,26 @@
 #include "unsqueezle/run.h"
 
 namespace {
-cli::Options options;
+unsqueezle::RunOptions options;
 cli::FileNames names;
+// The options, each letter beside the flag it sets; the usage text in run.cpp
+// says the same.
+const cli::Option kOptions[] = {
+    {'L', &options.list},      {'T', &options.test},  {'R', &options.raw},
+    {'O', &options.overwrite}, {'Q', &options.quiet},
+};
 } // namespace
 
 int main(int argc, char* argv[]) {
-    using unsqueezle::Mode;
     platform::startProcess();
     base::setProgramTexts(unsqueezle::kTexts);
-    cli::parseCommandLine(argc, argv, unsqueezle::kOptionLetters, options, names);
-    Mode mode = options.has('L') ? Mode::List : options.has('T') ? Mode::Test : Mode::Decode;
-    bool named = mode != Mode::Decode || names.output[0] != '\0' ||
+    cli::parseCommandLine(argc, argv, kOptions, names);
+    bool named = options.mode() != unsqueezle::Mode::Decode || names.output[0] != '\0' ||
                  cli::deriveOutputName(names.input, unsqueezle::kOutputExtension, names.output);
     base::showBanner();
     if (!named) {
         cli::fail(cli::Failure::NameTooLong);
     }
-    unsqueezle::run({mode, options.has('R'), options.has('O')}, names.input, names.output);
+    unsqueezle::run(options, names.input, names.output);
     platform::exitProcess(base::kExitSuccess);
 }

@@ -29,10 +29,10 @@ void readImage(platform::File& input) {
 }
 
 void showStart(const RunOptions& options, const char* inputName, const char* outputName) {
-    if (options.mode == Mode::Decode) {
+    if (options.mode() == Mode::Decode) {
         printMessage("\nDecoding %s to %s\n", inputName, outputName);
     } else {
-        printMessage("\n%s %s\n", options.mode == Mode::List ? "Listing" : "Testing", inputName);
+        printMessage("\n%s %s\n", options.mode() == Mode::List ? "Listing" : "Testing", inputName);
     }
 }
 
@@ -88,9 +88,9 @@ void writeBatchFile(const cli::Output& output, platform::File input) {
 void showResult(const RunOptions& options) {
     auto characters = static_cast<unsigned>(decoded.length);
     auto lines = static_cast<unsigned>(decoded.lines);
-    if (options.mode == Mode::List) {
+    if (options.mode() == Mode::List) {
         listStream();
-    } else if (options.mode == Mode::Test) {
+    } else if (options.mode() == Mode::Test) {
         printMessage("File is sound: characters %u, lines %u\n", characters, lines);
     } else {
         printMessage("Decoding completed; characters %u, lines %u\n", characters, lines);
@@ -117,7 +117,7 @@ const base::ProgramTexts kTexts{"UNSQUEEZLE",
 void run(const RunOptions& options, const char* inputName, const char* outputName) {
     showStart(options, inputName, outputName);
     cli::Output output{};
-    if (options.mode == Mode::Decode) {
+    if (options.mode() == Mode::Decode) {
         output = cli::outputOf(outputName, options.overwrite);
         cli::refuseOutputName(inputName, output);
     }
@@ -125,13 +125,13 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
     readImage(input);
     // The text as the batch file gets it: each CR followed by an LF, unless /R.
     decompress::Fault fault = decompress::decode(image, decoded, !options.raw);
-    if (options.mode == Mode::List) {
+    if (options.mode() == Mode::List) {
         listHeader();
     }
     if (fault != decompress::Fault::None) {
         base::fail(decompress::messageOf(fault));
     }
-    if (options.mode == Mode::Decode) {
+    if (options.mode() == Mode::Decode) {
         writeBatchFile(output, input);
     }
     platform::closeFile(input);

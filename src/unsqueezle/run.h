@@ -9,16 +9,19 @@ namespace unsqueezle {
 
 extern const base::ProgramTexts kTexts;
 
-// The options unsqueezle knows, and the extension of its default output name.
-inline constexpr const char* kOptionLetters = "LTROQ";
+// The extension of unsqueezle's default output name.
 inline constexpr const char* kOutputExtension = ".bat";
 
 enum class Mode { Decode, Test, List };
 
+// What the command line asked for; main.cpp's table gives each its letter.
 struct RunOptions {
-    Mode mode;      // /L lists, else /T tests, else the file is decoded
+    bool list;      // /L: list what the file holds; write nothing
+    bool test;      // /T, unless /L: test the file; write nothing
     bool raw;       // /R: write the coded characters alone, adding no LF
     bool overwrite; // /O: an existing output file may be replaced
+    bool quiet;     // /Q: nothing is shown
+    Mode mode() const { return list ? Mode::List : test ? Mode::Test : Mode::Decode; }
 };
 
 // Does what `options` ask of `inputName` (and, when decoding, `outputName`).
