@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -26,16 +27,11 @@ bool isComment(std::string line) {
            (line.rfind("REM ", 0) == 0 && line.rfind("REM >", 0) != 0);
 }
 
-// The lines of the file where the text first leaves something out, as the
-// reader notes them; 0 for none.
-struct Notes {
-    std::uint32_t cutByNul = 0, blankLine = 0, trailingBlanks = 0;
-    bool utf16 = false;
-    bool operator==(const Notes& o) const {
-        return cutByNul == o.cutByNul && blankLine == o.blankLine &&
-               trailingBlanks == o.trailingBlanks && utf16 == o.utf16;
-    }
-};
+// The lines of the file where the text first leaves something out.
+bool sameNotes(const input::LeftOut& a, const input::LeftOut& b) {
+    return std::tie(a.cutByNul, a.blankLine, a.trailingBlanks, a.utf16) ==
+           std::tie(b.cutByNul, b.blankLine, b.trailingBlanks, b.utf16);
+}
 
 std::uint32_t lineAt(const std::string& input, std::size_t position) {
     return static_cast<std::uint32_t>(
@@ -51,7 +47,7 @@ void note(std::uint32_t& first, std::uint32_t line) {
 // read is swallowed (a blank line left out), a NUL cuts a line short but an
 // LF-ended one keeps its CR, pieces of long lines keep their blanks, other
 // lines lose theirs, /K drops comment lines whole.
-std::string keptText(const std::string& input, bool removeComments, Notes& notes) {
+std::string keptText(const std::string& input, bool removeComments, input::LeftOut& notes) {
     std::string kept;
     bool continues = false, dropping = false;
     for (std::size_t position = 0;;) {
@@ -113,15 +109,6 @@ std::string expectedTable(const std::string& kept) {
 
 decompress::FileImage image;
 decompress::Decoded decoded;
-// What the reader noted of the text.
-Notes notesOf(const input::LeftOut& notes) {
-    Notes got;
-    got.cutByNul = notes.cutByNul;
-    got.blankLine = notes.blankLine;
-    got.trailingBlanks = notes.trailingBlanks;
-    got.utf16 = notes.utf16;
-    return got;
-}
 
 } // namespace
 
@@ -134,14 +121,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         compressInMemory(text, removeComments);
         std::memcpy(image.bytes, compression.file, compression.fileSize);
         image.size = compression.fileSize;
-        Notes model;
+        input::LeftOut model{};
         model.utf16 = text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0;
         std::string kept = keptText(text, removeComments, model);
         const char* table = reinterpret_cast<const char*>(decoded.header.table);
         if (decompress::decode(image, decoded, false) != decompress::Fault::None ||
             std::string(decoded.text, decoded.length) != kept ||
             std::string(table, strnlen(table, 30)) != expectedTable(kept) ||
-            !(notesOf(keptLines.leftOut) == model)) {
+            !sameNotes(keptLines.leftOut, model)) {
             std::abort();
         }
     }
