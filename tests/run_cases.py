@@ -139,8 +139,7 @@ def run_step(step, folder):
             output, status = b"", "timed out"
         for fd in hold + ([target] if isinstance(target, int) and target >= 0 else []):
             os.close(fd)
-        console.seek(0)
-        errors.seek(0)
+        console.seek(0), errors.seek(0)
         noise = b"libgcov profiling error:"  # a coverage build's, whole or cut by a size limit
         return [(output or console.read(), b"".join(
             line for line in errors if not (line.startswith(noise) or noise.startswith(line))), status)]
@@ -209,12 +208,8 @@ def check_file(path, want, made, folder):
     if isinstance(want, dict) and "size" in want:
         return [] if size == want["size"] else [f"{name} holds {size} bytes"]
     got = open(path, "rb").read()
-    if isinstance(want, dict):
-        want = open(os.path.join(os.fsencode(folder), expand(want["same"])), "rb").read()
-    elif want is None:
-        want = made[path]
-    else:
-        want = expand(want)
+    want = (made[path] if want is None else expand(want) if isinstance(want, str) else
+            open(os.path.join(os.fsencode(folder), expand(want["same"])), "rb").read())
     return [] if got == want else [f"{name} holds {got[:120]!r}...\n  expected {want[:120]!r}..."]
 
 

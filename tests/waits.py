@@ -37,13 +37,11 @@ def kill_at_random(command, folder, env, value):
     old, started = open(path, "rb").read(), time.monotonic()
     subprocess.run(command, cwd=folder, env=env, **quiet)
     took, new, problems = time.monotonic() - started, open(path, "rb").read(), []
-    for _ in range(int(count)):
+    for moment in (random.uniform(0, took) for _ in range(int(count))):
         open(path, "wb").write(old)
         child = subprocess.Popen(command, cwd=folder, env=env, **quiet)
-        moment = random.uniform(0, took)
         time.sleep(moment)
-        child.kill()
-        child.wait()
+        child.kill(), child.wait()
         if open(path, "rb").read() not in (old, new):
             problems.append(f"killed after {moment:.4f} s, {name} is neither the old file nor the new")
     return [(b"", "\n".join(problems).encode(), 0)]

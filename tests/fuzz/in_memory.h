@@ -8,20 +8,14 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <string_view>
 
-struct InMemory {
-    const char* bytes;
-    std::size_t left;
-};
-
-inline std::size_t readInMemory(void* context, char* into, std::size_t size) {
-    auto& memory = *static_cast<InMemory*>(context);
-    std::size_t piece = std::min({size, memory.left, 1 + memory.left % 1500});
-    std::memcpy(into, memory.bytes, piece);
-    memory.bytes += piece;
-    memory.left -= piece;
+// The rest of the text, a piece at a time.
+inline std::size_t readInMemory(void* rest, char* into, std::size_t size) {
+    auto& text = *static_cast<std::string_view*>(rest);
+    std::size_t piece = text.copy(into, std::min(size, 1 + text.size() % 1500));
+    text.remove_prefix(piece);
     return piece;
 }
 
@@ -31,8 +25,8 @@ inline compress::Compression compression;
 // Compresses `text` into `compression`, its notes in `keptLines.leftOut`. The
 // callers' texts stay below the size limit.
 inline void compressInMemory(const std::string& text, bool removeComments) {
-    InMemory memory{text.data(), text.size()};
-    input::beginKeptLines({readInMemory, &memory}, keptLines, removeComments);
+    std::string_view rest = text;
+    input::beginKeptLines({readInMemory, &rest}, keptLines, removeComments);
     compress::beginCompression(compression);
     while (const char* line = input::nextKeptLine(keptLines)) {
         if (!compress::holdLine(compression, line, keptLines.reader.length)) {

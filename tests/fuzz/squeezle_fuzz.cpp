@@ -92,12 +92,9 @@ std::string keptText(const std::string& input, bool removeComments, input::LeftO
 
 // Byte values by falling count, the lower first among equals, at most 30.
 std::string expectedTable(const std::string& kept) {
-    std::vector<std::pair<long, int>> ranked(256); // (-count, value) sorts as the table
-    for (std::size_t value = 0; value < 256; ++value) {
-        ranked[value].second = static_cast<int>(value);
-    }
-    for (char c : kept) {
-        --ranked[static_cast<unsigned char>(c)].first;
+    std::vector<std::pair<long, int>> ranked; // (-count, value) sorts as the table
+    for (int value = 0; value < 256; ++value) {
+        ranked.emplace_back(-std::count(kept.begin(), kept.end(), static_cast<char>(value)), value);
     }
     std::sort(ranked.begin(), ranked.end());
     std::string table;
