@@ -70,7 +70,7 @@ def run_once(command, folder, env, terminal, signal_at=None):
         parts[-1] += data
         last = time.monotonic()
     os.close(read_end)
-    return (parts if terminal else parts[0]), child.stderr.read(), child.wait(timeout=10)
+    return (parts if terminal else b"".join(parts)), child.stderr.read(), child.wait(timeout=10)
 
 
 OWN = ("write-late", "read-late", "signal", "kill-9")
