@@ -21,11 +21,23 @@ std::size_t lengthBefore(const char* text, char byte, std::size_t size) {
                             : static_cast<std::size_t>(static_cast<const char*>(found) - text);
 }
 
+// How far from `start` the next `byte` stands in the block, or the rest of
+// the block for none, by the position noted in `next`, which is looked for
+// again only once the reader has passed it.
+std::size_t distanceTo(InputBlock& block, std::size_t& next, char byte) {
+    if (next == kNotSought || next < block.start) {
+        next =
+            block.start + lengthBefore(block.bytes + block.start, byte, block.filled - block.start);
+    }
+    return next - block.start;
+}
+
 // Where the line in the first `read` bytes of its window stops: at an LF, at
-// a Ctrl-Z, or just past the window. Every byte of both passes goes through here,
-// so each search is the C library's, not a loop of our own.
-std::size_t lineEnd(const char* text, std::size_t read) {
-    return lengthBefore(text, kEndOfText, lengthBefore(text, kLineFeed, read));
+// a Ctrl-Z, or just past the window. Every byte of the text goes through here,
+// so the search is the C library's, not a loop of our own.
+std::size_t lineEnd(InputBlock& block, std::size_t read) {
+    std::size_t lineFeed = lengthBefore(block.bytes + block.start, kLineFeed, read);
+    return std::min(lineFeed, distanceTo(block, block.nextEndOfText, kEndOfText));
 }
 
 // Reads into the rest of the block until it holds `least` bytes or the file
@@ -46,6 +58,8 @@ void refill(Source source, InputBlock& block) {
     std::memmove(block.bytes, block.bytes + block.start, rest);
     block.start = 0;
     block.filled = rest;
+    block.nextNul = kNotSought;
+    block.nextEndOfText = kNotSought;
     fill(source, block, sizeof block.bytes);
 }
 
@@ -61,7 +75,7 @@ bool isPadding(char byte) {
 // the LF (`foundReturn`) or one put there. A NUL cuts the line short; what it
 // leaves out matters when it is more than NULs, blanks and tabs.
 void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLineFeed) {
-    std::size_t length = lengthBefore(line.text, '\0', end);
+    std::size_t length = std::min(end, distanceTo(line.block, line.block.nextNul, '\0'));
     std::size_t rest =
         end - (foundReturn && length < end ? 1 : 0); // the CR, when the piece holds it
     line.lostText = std::find_if(line.text + length, line.text + rest, [](char byte) {
@@ -81,6 +95,8 @@ void beginText(Source source, LineBuffer& line) {
     line.block.start = 0;
     line.block.filled = 0;
     line.block.atEnd = false;
+    line.block.nextNul = kNotSought;
+    line.block.nextEndOfText = kNotSought;
     line.previous = '\0';
     line.lineFeeds = 0;
     line.block.bytes[0] = '\0';
@@ -99,7 +115,7 @@ std::size_t readLine(LineBuffer& line) {
     }
     const char* window = block.bytes + block.start;
     std::size_t read = std::min(kReadSize, block.filled - block.start);
-    std::size_t end = lineEnd(window, read);
+    std::size_t end = lineEnd(block, read);
     line.number = line.lineFeeds + 1;
     bool endsAtLineFeed = end < read && window[end] == kLineFeed;
     char beforeEnd = end > 0 ? window[end - 1] : line.previous;

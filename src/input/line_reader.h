@@ -42,7 +42,13 @@ struct InputBlock {
     std::size_t start;
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
+    // Where the next NUL and the next Ctrl-Z stand, from `start` on, or
+    // `filled` for none; kNotSought until looked for since the block moved.
+    // Both are rare, so each is looked for once per block, not once a line.
+    std::size_t nextNul;
+    std::size_t nextEndOfText;
 };
+inline constexpr std::size_t kNotSought = ~std::size_t{0};
 
 struct LineBuffer {
     // The current line, NUL-terminated, valid until the next read. A NUL
