@@ -30,8 +30,6 @@ namespace {
 
 // As many symbolic links as the system itself follows in one name.
 constexpr int kMostLinks = 40;
-// Names for the unfinished file tried before the folder is taken as refusing.
-constexpr int kUnfinishedAttempts = 100;
 
 int descriptorOf(File file) {
     return static_cast<int>(file.os);
@@ -107,7 +105,7 @@ void openNullDeviceOnClosedStandardStreams() {
 // The record starts at zero, so it costs nothing until a run writes.
 struct Unfinished {
     char target[PATH_MAX];
-    char path[PATH_MAX + sizeof "squeezle-4294967295-99.unfinished"];
+    char path[PATH_MAX + sizeof "squeezle-4294967295.unfinished"];
     int descriptor; // of the unfinished file, while `writing`
     int replaced;   // of the file it replaces, held while `holding`
     bool writing;
@@ -160,30 +158,20 @@ bool holdReplaced(File input, bool replace) {
            lockWithoutWaiting(unfinished.replaced, LOCK_EX);
 }
 
-// squeezle-PID.unfinished in the target's folder; another number after the
-// PID if a file of that name is left from a killed run.
+// squeezle-PID.unfinished in the target's folder. One of that name can only
+// be left from a killed run whose process number this run now has: it goes.
+// Made anew, never opened through a link.
 bool createUnfinished() {
     const char* slash = std::strrchr(unfinished.target, '/');
     int folder = slash == nullptr ? 0 : static_cast<int>(slash + 1 - unfinished.target);
-    for (int attempt = 0; attempt < kUnfinishedAttempts; ++attempt) {
-        char again[sizeof "-99"] = "";
-        if (attempt > 0) {
-            std::snprintf(again, sizeof again, "-%d", attempt);
-        }
-        std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%ld%s.unfinished",
-                      folder, unfinished.target, static_cast<long>(::getpid()), again);
-        unfinished.descriptor =
-            ::open(unfinished.path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
-        if (unfinished.descriptor >= 0) {
-            unfinished.writing = true;
-            unfinished.named = 1;
-            return true;
-        }
-        if (errno != EEXIST) {
-            return false;
-        }
-    }
-    return false;
+    std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%ld.unfinished", folder,
+                  unfinished.target, static_cast<long>(::getpid()));
+    ::unlink(unfinished.path);
+    unfinished.descriptor =
+        ::open(unfinished.path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    unfinished.writing = unfinished.descriptor >= 0;
+    unfinished.named = unfinished.writing ? 1 : 0;
+    return unfinished.writing;
 }
 
 // The process ends by the signal, as it would have, once the unfinished file

@@ -19,9 +19,6 @@ int _dowildcard = 0;
 namespace platform {
 namespace {
 
-// Names for the unfinished file tried before the folder is taken as refusing.
-constexpr int kUnfinishedAttempts = 100;
-
 HANDLE handleOf(File file) {
     return reinterpret_cast<HANDLE>(file.os);
 }
@@ -43,16 +40,16 @@ File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
 // until it takes that name. `named` is set while the unfinished file exists;
 // the console's handler, on a thread of its own, takes it.
 struct Unfinished {
-    char path[MAX_PATH + sizeof "squeezle-4294967295-99.unfinished"];
+    char path[MAX_PATH + sizeof "squeezle-4294967295.unfinished"];
     char target[MAX_PATH];
     HANDLE handle;
     volatile LONG named;
 };
 Unfinished unfinished{{}, {}, INVALID_HANDLE_VALUE, 0};
 
-// squeezle-PID.unfinished in the output's folder, another number after the
-// PID if a file of that name is left from a killed run. Opened to be deleted
-// while open, so that Ctrl-C can remove it.
+// squeezle-PID.unfinished in the output's folder. One of that name can only
+// be left from a killed run whose process number this run now has: it goes.
+// Opened to be deleted while open, so that Ctrl-C can remove it.
 bool createUnfinished(const char* name) {
     if (std::strlen(name) >= sizeof unfinished.target) {
         return false;
@@ -64,25 +61,14 @@ bool createUnfinished(const char* name) {
             end = at + 1;
         }
     }
-    for (int attempt = 0; attempt < kUnfinishedAttempts; ++attempt) {
-        char again[sizeof "-99"] = "";
-        if (attempt > 0) {
-            std::snprintf(again, sizeof again, "-%d", attempt);
-        }
-        std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%lu%s.unfinished",
-                      static_cast<int>(end - name), name,
-                      static_cast<unsigned long>(::GetCurrentProcessId()), again);
-        unfinished.handle = ::CreateFileA(unfinished.path, GENERIC_WRITE, FILE_SHARE_DELETE,
-                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (unfinished.handle != INVALID_HANDLE_VALUE) {
-            unfinished.named = 1;
-            return true;
-        }
-        if (::GetLastError() != ERROR_FILE_EXISTS) {
-            return false;
-        }
-    }
-    return false;
+    std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%lu.unfinished",
+                  static_cast<int>(end - name), name,
+                  static_cast<unsigned long>(::GetCurrentProcessId()));
+    ::DeleteFileA(unfinished.path);
+    unfinished.handle = ::CreateFileA(unfinished.path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
+                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    unfinished.named = unfinished.handle != INVALID_HANDLE_VALUE ? 1 : 0;
+    return unfinished.named != 0;
 }
 
 // Ctrl-C, Ctrl-Break, closing the console: the process ends as it would
