@@ -12,8 +12,7 @@ PackedCodes pack(format::CharacterCodes codes) {
     for (std::size_t i = 0; i < codes.count; ++i) {
         packed = packed << 4 | codes.code[i];
     }
-    return PackedCodes{static_cast<std::uint16_t>(packed),
-                       static_cast<std::uint8_t>(4 * codes.count)};
+    return packed << kCodesShift | static_cast<unsigned>(4 * codes.count);
 }
 
 // Looked up once per byte value rather than searched for once per character.
@@ -27,7 +26,23 @@ void selectCodes(Compression& compression) {
     for (std::uint8_t entry : compression.header.table) {
         compression.codes[entry] = pack(format::codesAt(position++, entry));
     }
-    compression.codes[0] = PackedCodes{0, 0};
+    compression.codes[0] = 0;
+}
+
+// Eight bytes are fetched at a time and counted one by one: every byte of the
+// text passes here.
+void countBytes(const char* bytes, std::size_t size, format::ByteCounts& counts) {
+    std::size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t word = 0;
+        std::memcpy(&word, bytes + i, sizeof word);
+        for (int byte = 0; byte < 8; ++byte, word >>= 8) {
+            ++counts[word & 0xFF];
+        }
+    }
+    for (; i < size; ++i) {
+        ++counts[static_cast<std::uint8_t>(bytes[i])];
+    }
 }
 
 } // namespace
@@ -53,10 +68,7 @@ bool holdLine(Compression& compression, const char* line, std::size_t length) {
 }
 
 void selectTable(Compression& compression) {
-    const char* end = compression.source + compression.sourceSize;
-    for (const char* byte = compression.source; byte != end; ++byte) {
-        ++compression.counts[static_cast<std::uint8_t>(*byte)];
-    }
+    countBytes(compression.source, compression.sourceSize, compression.counts);
     compression.counts[0] = 0; // the lines' NULs
     format::rankTable(compression.counts, compression.header.table);
     selectCodes(compression);
@@ -75,8 +87,11 @@ void codeSource(Compression& compression) {
     for (std::size_t i = 0; i < size; i += 2) {
         PackedCodes first = codes[static_cast<std::uint8_t>(source[i])];
         PackedCodes second = codes[static_cast<std::uint8_t>(source[i + 1])];
-        pending = (pending << first.bits | first.codes) << second.bits | second.codes;
-        pendingBits += first.bits + second.bits;
+        unsigned firstBits = first & kBitsMask;
+        unsigned secondBits = second & kBitsMask;
+        pending =
+            (pending << firstBits | first >> kCodesShift) << secondBits | second >> kCodesShift;
+        pendingBits += firstBits + secondBits;
         if (pendingBits >= kWordBits) {
             pendingBits -= kWordBits;
             auto word = static_cast<std::uint32_t>(pending >> pendingBits);

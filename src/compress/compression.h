@@ -14,12 +14,12 @@ namespace compress {
 // Codes reach the file eight at a time, as one 32-bit word.
 inline constexpr unsigned kWordBits = 32;
 
-// The codes of one byte value as the coder appends them: 4 bits a code, the
-// first highest, and how many bits they take.
-struct PackedCodes {
-    std::uint16_t codes;
-    std::uint8_t bits;
-};
+// The codes of one byte value as the coder appends them, in one word that a
+// single load fetches: how many bits they take in the low 8 bits, and above
+// them the codes, 4 bits a code, the first highest.
+using PackedCodes = std::uint32_t;
+inline constexpr unsigned kBitsMask = 0xFF;
+inline constexpr unsigned kCodesShift = 8;
 
 struct Compression {
     // The kept lines, each followed by a NUL, which no line holds: so the
