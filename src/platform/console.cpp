@@ -98,19 +98,6 @@ bool isInteractive() {
     return (console.interactive & kInteractive) != 0;
 }
 
-// `number` in decimal at `into`, which has room for ten digits; returns how
-// many it took.
-std::size_t putDecimal(char* into, std::uint32_t number) {
-    char digits[kLongestNumber];
-    std::size_t count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + number % 10);
-        number /= 10;
-    } while (number != 0);
-    std::reverse_copy(digits, digits + count, into);
-    return count;
-}
-
 // The text between line feeds goes in whole: a run prints one message for
 // every line of its input.
 void putMessage(const char* message) {
@@ -140,7 +127,7 @@ void printProgress(const char* label, std::uint32_t number) {
     char text[kMessageCapacity + kLongestNumber + 1];
     std::size_t length = std::min(std::strlen(label), kMessageCapacity);
     std::memcpy(text, label, length);
-    length += putDecimal(text + length, number);
+    length += detail::putDecimal(text + length, number);
     if (isInteractive()) {
         drawOnScreenLine(text, length);
         showWhenDue(false);

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
@@ -105,7 +105,7 @@ void openNullDeviceOnClosedStandardStreams() {
 // The record starts at zero, so it costs nothing until a run writes.
 struct Unfinished {
     char target[PATH_MAX];
-    char path[PATH_MAX + sizeof "squeezle-4294967295.unfinished"];
+    char path[PATH_MAX + detail::kUnfinishedNameRoom];
     int descriptor; // of the unfinished file, while `writing`
     int replaced;   // of the file it replaces, held while `holding`
     bool writing;
@@ -163,9 +163,10 @@ bool holdReplaced(File input, bool replace) {
 // Made anew, never opened through a link.
 bool createUnfinished() {
     const char* slash = std::strrchr(unfinished.target, '/');
-    int folder = slash == nullptr ? 0 : static_cast<int>(slash + 1 - unfinished.target);
-    std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%ld.unfinished", folder,
-                  unfinished.target, static_cast<long>(::getpid()));
+    std::size_t folder =
+        slash == nullptr ? 0 : static_cast<std::size_t>(slash + 1 - unfinished.target);
+    detail::nameUnfinished(unfinished.path, unfinished.target, folder,
+                           static_cast<std::uint32_t>(::getpid()));
     ::unlink(unfinished.path);
     unfinished.descriptor =
         ::open(unfinished.path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);

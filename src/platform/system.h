@@ -21,6 +21,17 @@ std::uint64_t millisecondsNow();
 // Writes all of `bytes` to standard output; false when a failure drops the rest.
 bool writeStandardOutput(const char* bytes, std::size_t size);
 
+// `number` in decimal at `into`, which has room for its digits (ten at most);
+// returns how many it took.
+std::size_t putDecimal(char* into, std::uint32_t number);
+
+// Names the unfinished output, in `into` of kUnfinishedNameRoom bytes more
+// than `folderLength`: the first `folderLength` bytes of `target`, then
+// squeezle-PID.unfinished. Built by hand, so that a run calls no formatting
+// code of the C library when it prints nothing.
+inline constexpr std::size_t kUnfinishedNameRoom = sizeof "squeezle-4294967295.unfinished";
+void nameUnfinished(char* into, const char* target, std::size_t folderLength, std::uint32_t pid);
+
 // Ends the process at once with `status`; standard output is already flushed.
 [[noreturn]] void endProcess(int status);
 

@@ -6,7 +6,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
 #include <cstring>
 #include <utility>
 
@@ -40,7 +39,7 @@ File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
 // until it takes that name. `named` is set while the unfinished file exists;
 // the console's handler, on a thread of its own, takes it.
 struct Unfinished {
-    char path[MAX_PATH + sizeof "squeezle-4294967295.unfinished"];
+    char path[MAX_PATH + detail::kUnfinishedNameRoom];
     char target[MAX_PATH];
     HANDLE handle;
     volatile LONG named;
@@ -61,9 +60,8 @@ bool createUnfinished(const char* name) {
             end = at + 1;
         }
     }
-    std::snprintf(unfinished.path, sizeof unfinished.path, "%.*ssqueezle-%lu.unfinished",
-                  static_cast<int>(end - name), name,
-                  static_cast<unsigned long>(::GetCurrentProcessId()));
+    detail::nameUnfinished(unfinished.path, name, static_cast<std::size_t>(end - name),
+                           static_cast<std::uint32_t>(::GetCurrentProcessId()));
     ::DeleteFileA(unfinished.path);
     unfinished.handle = ::CreateFileA(unfinished.path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
                                       CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
