@@ -98,8 +98,8 @@ bool isInteractive() {
     return (console.interactive & kInteractive) != 0;
 }
 
-// The text between line feeds goes in whole: a run prints one message for
-// every line of its input.
+// Each line feed of a message becomes this system's line end; the text
+// between them goes in whole.
 void putMessage(const char* message) {
     std::size_t length = std::strlen(message);
     bool interactive = isInteractive();
@@ -117,7 +117,7 @@ void putMessage(const char* message) {
         start = stop;
     }
     if (interactive) {
-        showWhenDue(length > 0 && message[length - 1] == '\n');
+        showWhenDue(true); // every message ends its line: only progress waits
     }
 }
 
