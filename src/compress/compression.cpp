@@ -29,19 +29,15 @@ void selectCodes(Compression& compression) {
     compression.codes[0] = 0;
 }
 
-// Eight bytes are fetched at a time and counted one by one: every byte of the
-// text passes here.
+// A word at a time, each of its bytes counted: every byte of the text passes
+// here. The NULs after the text's end, the last word's rest, count as NULs.
 void countBytes(const char* bytes, std::size_t size, format::ByteCounts& counts) {
-    std::size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
+    for (const char* end = bytes + size; bytes < end; bytes += sizeof(std::uint64_t)) {
         std::uint64_t word = 0;
-        std::memcpy(&word, bytes + i, sizeof word);
-        for (int byte = 0; byte < 8; ++byte, word >>= 8) {
+        std::memcpy(&word, bytes, sizeof word);
+        for (std::size_t byte = 0; byte != sizeof word; ++byte, word >>= 8) {
             ++counts[word & 0xFF];
         }
-    }
-    for (; i < size; ++i) {
-        ++counts[static_cast<std::uint8_t>(bytes[i])];
     }
 }
 
@@ -68,6 +64,7 @@ bool holdLine(Compression& compression, const char* line, std::size_t length) {
 }
 
 void selectTable(Compression& compression) {
+    std::memset(compression.source + compression.sourceSize, 0, sizeof(std::uint64_t));
     countBytes(compression.source, compression.sourceSize, compression.counts);
     compression.counts[0] = 0; // the lines' NULs
     format::rankTable(compression.counts, compression.header.table);
@@ -79,12 +76,12 @@ void codeSource(Compression& compression) {
     std::uint64_t pending = 0; // codes not yet out, the last in the lowest 4 bits
     unsigned pendingBits = 0;  // fewer than kWordBits between pairs
     // Two characters at a time, at most 24 bits: the pending codes never pass
-    // 56 bits. A held text of odd size gets a NUL, which has no codes, after it.
-    char* source = compression.source;
+    // 56 bits. A held text of odd size ends with one of the NULs after it,
+    // which have no codes (see selectTable()).
+    const char* source = compression.source;
     const PackedCodes* codes = compression.codes;
-    std::size_t size = compression.sourceSize;
-    source[size] = '\0';
-    for (std::size_t i = 0; i < size; i += 2) {
+    std::size_t end = compression.sourceSize + compression.sourceSize % 2;
+    for (std::size_t i = 0; i != end; i += 2) {
         PackedCodes first = codes[static_cast<std::uint8_t>(source[i])];
         PackedCodes second = codes[static_cast<std::uint8_t>(source[i + 1])];
         unsigned firstBits = first & kBitsMask;

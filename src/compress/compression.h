@@ -23,9 +23,10 @@ inline constexpr unsigned kCodesShift = 8;
 
 struct Compression {
     // The kept lines, each followed by a NUL, which no line holds: so the
-    // bytes used are the source size, which stays below the limit. One more
-    // NUL lets the coder take the characters two at a time.
-    char source[format::kSourceLimit];
+    // bytes used are the source size, which stays below the limit. A word of
+    // NULs after them lets the coder take the characters two at a time and
+    // the counter eight.
+    char source[format::kSourceLimit - 1 + sizeof(std::uint64_t)];
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines held
     format::CompressedHeader header;
@@ -47,7 +48,8 @@ bool holdLine(Compression& compression, const char* line, std::size_t length);
 void selectTable(Compression& compression);
 
 // Codes every held character and completes the file: the codes packed two to
-// a byte, an odd last one beside a 0, and the final header in front.
+// a byte, an odd last one beside a 0, and the final header in front. The
+// table must have been selected.
 void codeSource(Compression& compression);
 
 } // namespace compress

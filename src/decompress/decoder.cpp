@@ -57,7 +57,7 @@ struct Verdicts {
 };
 
 void judgeCharacters(const bool (&inTable)[kByteValues], Verdicts& verdicts) {
-    for (std::size_t value = 0; value < kByteValues; ++value) {
+    for (std::size_t value = 0; value != kByteValues; ++value) {
         bool terminator = value == format::kLineFeed || value == format::kEndOfText;
         Fault entry = terminator ? Fault::TerminatorInText : Fault::None;
         verdicts.entry[value] = value == 0 ? Fault::FreePosition : entry;

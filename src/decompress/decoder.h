@@ -18,7 +18,7 @@ namespace decompress {
 // of a character are read two bytes at a time, from the byte that holds the
 // first, which may be the stream's last.
 inline constexpr std::size_t kImageCapacity = format::kLargestFile + 1;
-inline constexpr std::size_t kReadAhead = 2;
+inline constexpr std::size_t kReadAhead = sizeof(std::uint16_t);
 struct FileImage {
     std::uint8_t bytes[kImageCapacity + kReadAhead];
     std::size_t size;
@@ -30,7 +30,7 @@ struct Decoded {
     format::CompressedHeader header; // table unscrambled unless the file is unfinished
     // The coded characters, CRs and all, as the batch file gets them: each CR
     // followed by an LF when decode() is asked for line feeds.
-    char text[2 * format::kLargestText];
+    char text[format::kLargestText + format::kLargestText];
     std::size_t size;   // bytes of text
     std::size_t length; // characters coded
     std::size_t lines;  // CRs in the text: each ends a line

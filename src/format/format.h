@@ -62,14 +62,12 @@ static_assert(kLargestText == 65439, "64 pieces of at most 1024 characters");
 // frequent as any literal: 259 times each, and the 223 other values share
 // the rest. A one-code entry saves two codes of a literal, a two-code one one.
 inline constexpr std::size_t kLineByteValues = kByteValues - 3; // NUL, LF, Ctrl-Z
-inline constexpr std::size_t kFewestPerEntry = 259;
-static_assert((kFewestPerEntry - 1) * kLineByteValues < kLargestText &&
-                  kFewestPerEntry * kLineByteValues >= kLargestText,
-              "the most characters spread evenly give the table entries this many each");
+// 65,439 is no multiple of 253, so the evenest spread gives some values one more.
+inline constexpr std::size_t kFewestPerEntry = kLargestText / kLineByteValues + 1;
 inline constexpr std::size_t kMostCodes =
     kLongestCode * kLargestText -
     (2 * kOneCodeEntries + (kTableSize - kOneCodeEntries)) * kFewestPerEntry;
-inline constexpr std::size_t kLargestFile = kHeaderSize + (kMostCodes + 1) / 2;
+inline constexpr std::size_t kLargestFile = kHeaderSize + kMostCodes / 2 + kMostCodes % 2;
 static_assert(kLargestFile == 92497, "65,439 characters, 223 byte values as literals");
 // So squeezle builds its whole file in a buffer of kLargestFile bytes, and
 // unsqueezle refuses any longer file.
@@ -95,6 +93,9 @@ void scrambleTable(CompressedHeader& header);
 
 // Undoes scrambleTable: the table as the compressing run selected it.
 void unscrambleTable(CompressedHeader& header);
+
+// The signature's bytes at the start of every compressed file.
+inline constexpr std::size_t kSignatureBytes = sizeof kSignature;
 
 // True when a file's first two bytes are the signature, BE then EB.
 bool hasSignature(std::uint8_t first, std::uint8_t second);

@@ -101,7 +101,7 @@ void beginText(Source source, LineBuffer& line) {
     line.lineFeeds = 0;
     line.block.bytes[0] = '\0';
     line.block.bytes[1] = '\0';
-    fill(source, line.block, 2);
+    fill(source, line.block, format::kSignatureBytes);
 }
 
 const char* firstBytes(const LineBuffer& line) {
@@ -131,7 +131,7 @@ std::size_t readLine(LineBuffer& line) {
             line.swallowed = line.lineFeeds;
         }
     }
-    if (consumed > 0) {
+    if (consumed != 0) {
         line.previous = window[consumed - 1];
     }
     // A Ctrl-Z is not used up: the next line starts on it and ends the text.

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <initializer_list>
@@ -248,7 +248,7 @@ File openStream(const char* name) {
         ::close(descriptor);
         return kNoFile;
     }
-    return descriptor < 0 ? kNoFile : fileOf(descriptor, status);
+    return descriptor == -1 ? kNoFile : fileOf(descriptor, status);
 }
 
 bool namesFile(const char* name, File file) {
