@@ -47,7 +47,9 @@ int openDescriptor(const char* name, int flags, bool wait, struct stat& status) 
         ::close(descriptor);
         return -1;
     }
-    ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    if (!wait) {
+        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
+    }
     return descriptor;
 }
 
@@ -167,9 +169,11 @@ bool createUnfinished() {
         slash == nullptr ? 0 : static_cast<std::size_t>(slash + 1 - unfinished.target);
     detail::nameUnfinished(unfinished.path, unfinished.target, folder,
                            static_cast<std::uint32_t>(::getpid()));
-    ::unlink(unfinished.path);
-    unfinished.descriptor =
-        ::open(unfinished.path, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, 0666);
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
+    unfinished.descriptor = ::open(unfinished.path, kFlags, 0666);
+    if (unfinished.descriptor == -1 && errno == EEXIST && ::unlink(unfinished.path) == 0) {
+        unfinished.descriptor = ::open(unfinished.path, kFlags, 0666);
+    }
     unfinished.writing = unfinished.descriptor >= 0;
     unfinished.named = unfinished.writing ? 1 : 0;
     return unfinished.writing;

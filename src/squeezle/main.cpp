@@ -20,8 +20,9 @@ int main(int argc, char* argv[]) {
     cli::parseCommandLine(argc, argv, kOptions, names);
     bool named = names.output[0] != '\0' ||
                  cli::deriveOutputName(names.input, squeezle::kOutputExtension, names.output);
+    cli::Output output = cli::outputOf(names.output, options.overwrite);
     // Into standard output every message would land in the file itself.
-    if (named && platform::namesFile(names.output, platform::standardOutput())) {
+    if (named && output.standardOutput) {
         options.quiet = true;
         base::setQuiet();
     }
@@ -29,6 +30,6 @@ int main(int argc, char* argv[]) {
     if (!named) {
         cli::fail(cli::Failure::NameTooLong);
     }
-    squeezle::run(options, names.input, names.output);
+    squeezle::run(options, names.input, output);
     platform::exitProcess(base::kExitSuccess);
 }

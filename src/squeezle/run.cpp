@@ -122,9 +122,8 @@ const base::ProgramTexts kTexts{"SQUEEZLE",
                                 "    /O overwrite file\n"
                                 "    /Q quiet\n"};
 
-void run(const RunOptions& options, const char* inputName, const char* outputName) {
-    printMessage("\nCompressing %s to %s\n", inputName, outputName);
-    cli::Output output = cli::outputOf(outputName, options.overwrite);
+void run(const RunOptions& options, const char* inputName, const cli::Output& output) {
+    printMessage("\nCompressing %s to %s\n", inputName, output.name);
     cli::refuseOutputName(inputName, output);
     platform::File input = cli::openInput(inputName, true);
     input::beginKeptLines({cli::readSome, &input}, kept, options.removeComments);

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "base/report.h"
+#include "cli/files.h"
 
 #include <cstdint>
 
@@ -25,9 +26,9 @@ struct RunOptions {
 // The statistics line reports this ratio; above it a warning follows.
 inline constexpr std::int32_t kEffectiveRatioLimit = 95;
 
-// Runs the whole compression of `inputName` into `outputName`. Returns only
+// Runs the whole compression of `inputName` into `output`. Returns only
 // after a complete run; every failure ends the process inside fail(), and
 // leaves the output as it was.
-void run(const RunOptions& options, const char* inputName, const char* outputName);
+void run(const RunOptions& options, const char* inputName, const cli::Output& output);
 
 } // namespace squeezle
