@@ -67,7 +67,9 @@ inline constexpr std::size_t kFewestPerEntry = kLargestText / kLineByteValues + 
 inline constexpr std::size_t kMostCodes =
     kLongestCode * kLargestText -
     (2 * kOneCodeEntries + (kTableSize - kOneCodeEntries)) * kFewestPerEntry;
-inline constexpr std::size_t kLargestFile = kHeaderSize + kMostCodes / 2 + kMostCodes % 2;
+inline constexpr std::size_t kCodesPerByte = 2;
+inline constexpr std::size_t kLargestFile =
+    kHeaderSize + kMostCodes / kCodesPerByte + (kMostCodes % kCodesPerByte != 0);
 static_assert(kLargestFile == 92497, "65,439 characters, 223 byte values as literals");
 // So squeezle builds its whole file in a buffer of kLargestFile bytes, and
 // unsqueezle refuses any longer file.
