@@ -67,7 +67,7 @@ inline constexpr std::size_t kFewestPerEntry = kLargestText / kLineByteValues + 
 inline constexpr std::size_t kMostCodes =
     kLongestCode * kLargestText -
     (2 * kOneCodeEntries + (kTableSize - kOneCodeEntries)) * kFewestPerEntry;
-inline constexpr std::size_t kCodesPerByte = 2;
+inline constexpr std::size_t kCodesPerByte = 2; // 4 bits each, the high half first
 inline constexpr std::size_t kLargestFile =
     kHeaderSize + kMostCodes / kCodesPerByte + (kMostCodes % kCodesPerByte != 0);
 static_assert(kLargestFile == 92497, "65,439 characters, 223 byte values as literals");
