@@ -9,6 +9,7 @@
 #   read-late=P:F       a second late, another process reads the pipe P into the file F
 #   copies=N            N runs of the step at once
 #   signal=NAME@S       the signal SIGNAME is sent to the run S seconds after it starts
+#   ignore=NAME         the run starts with SIGNAME ignored, as under nohup
 #   kill-9=N:F          N runs, each killed (SIGKILL) at a random moment of the time that
 #                       a whole run takes; after each, F must hold what it held before the
 #                       run or what a whole run leaves there (errors say otherwise)
@@ -47,12 +48,13 @@ def kill_at_random(command, folder, env, value):
     return [(b"", "\n".join(problems).encode(), 0)]
 
 
-def run_once(command, folder, env, terminal, signal_at=None):
+def run_once(command, folder, env, terminal, signal_at=None, ignored=None):
     read_end, write_end = pty.openpty() if terminal else os.pipe()
     if terminal:
         tty.setraw(write_end)
     child = subprocess.Popen(command, cwd=folder, stdout=write_end, stderr=subprocess.PIPE,
-                             stdin=subprocess.DEVNULL, env=env)
+                             stdin=subprocess.DEVNULL, env=env, preexec_fn=ignored and (
+                                 lambda: signal.signal(getattr(signal, "SIG" + ignored), signal.SIG_IGN)))
     os.close(write_end)
     if signal_at:
         name, _, seconds = signal_at.partition("@")
@@ -73,7 +75,7 @@ def run_once(command, folder, env, terminal, signal_at=None):
     return (parts if terminal else b"".join(parts)), child.stderr.read(), child.wait(timeout=10)
 
 
-OWN = ("write-late", "read-late", "signal", "kill-9")
+OWN = ("write-late", "read-late", "signal", "ignore", "kill-9")
 
 
 def run_step(step, folder):
@@ -83,18 +85,19 @@ def run_step(step, folder):
     _, _, _, _, env = run_cases.prepare([f"{k}={v}" for k, v in items if k not in OWN], folder)
     words = step["args"]
     command = shlex.split(run_cases.TOOLS[words[0]]) + [run_cases.expand(w) for w in words[1:]]
-    peers, signal_at = [], None
+    peers, signal_at, ignored = [], None, None
     for key, value in items:
         if key == "kill-9":
             return kill_at_random(command, folder, env, value)
         signal_at = value if key == "signal" else signal_at
+        ignored = value if key == "ignore" else ignored
         if key.endswith("-late"):
             pipe, file = (os.path.join(folder, name) for name in value.split(":"))
             ends = (file, pipe) if key == "write-late" else (pipe, file)
             peers.append(threading.Thread(target=copy, args=ends, daemon=True))
             peers[-1].start()
     with concurrent.futures.ThreadPoolExecutor() as pool:
-        runs = [pool.submit(run_once, command, folder, env, terminal, signal_at)
+        runs = [pool.submit(run_once, command, folder, env, terminal, signal_at, ignored)
                 for _ in range(step.get("copies", 1))]
         results = [run.result() for run in runs]
     for peer in peers:
