@@ -7,8 +7,10 @@ namespace cli {
 namespace {
 
 // A pipe, a named pipe or a device takes the bytes as they come, once it
-// has a reader; nothing is written to it before then.
+// has a reader; nothing is written to it before then. It gets them after the
+// messages printed so far: it may be the console.
 void writeStream(const char* name, const void* bytes, std::size_t size) {
+    platform::flushPrinted();
     platform::File stream = platform::openStream(name);
     if (!platform::isOpen(stream)) {
         fail(Failure::OpenOutput);

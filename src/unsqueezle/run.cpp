@@ -75,13 +75,9 @@ void listStream() {
                  static_cast<unsigned>(size), ratio);
 }
 
-// Made only now, from a sound file, and written with one write. A stream
-// gets the text after the messages printed so far: it may be the console.
+// Made only now, from a sound file, and written with one write.
 void writeBatchFile(const cli::Output& output, platform::File input) {
     cli::prepareOutput(output, input);
-    if (output.stream) {
-        platform::flushPrinted();
-    }
     cli::writeOutput(output, decoded.text, decoded.size);
 }
 
