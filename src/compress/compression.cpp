@@ -16,7 +16,8 @@ PackedCodes pack(format::CharacterCodes codes) {
 }
 
 // Looked up once per byte value rather than searched for once per character.
-// The NUL after each line is no character: it gets no codes at all.
+// The LF after each line and the NULs after the text are no characters:
+// they get no codes at all.
 void selectCodes(Compression& compression) {
     for (std::size_t value = 0; value < format::kByteValues; ++value) {
         compression.codes[value] =
@@ -27,6 +28,7 @@ void selectCodes(Compression& compression) {
         compression.codes[entry] = pack(format::codesAt(position++, entry));
     }
     compression.codes[0] = 0;
+    compression.codes[static_cast<std::uint8_t>(format::kLineFeed)] = 0;
 }
 
 // A word at a time, each of its bytes counted: every byte of the text passes
@@ -41,6 +43,20 @@ void countBytes(const char* bytes, std::size_t size, format::ByteCounts& counts)
     }
 }
 
+// Holds the lines in `size` bytes of `text` one at a time, as far as they
+// stay below the limit; false, as they never all do.
+bool holdLinesThatFit(Compression& compression, const char* text, std::size_t size) {
+    for (const char* end = text + size; text <= end;) {
+        const void* lineFeed = std::memchr(text, format::kLineFeed, static_cast<std::size_t>(end - text));
+        const char* lineEnd = lineFeed == nullptr ? end : static_cast<const char*>(lineFeed);
+        if (!holdLines(compression, text, static_cast<std::size_t>(lineEnd - text), 1)) {
+            return false;
+        }
+        text = lineEnd + 1;
+    }
+    return false;
+}
+
 } // namespace
 
 void beginCompression(Compression& compression) {
@@ -51,22 +67,25 @@ void beginCompression(Compression& compression) {
     compression.fileSize = 0;
 }
 
-bool holdLine(Compression& compression, const char* line, std::size_t length) {
-    if (compression.sourceSize + length + 1 >= format::kSourceLimit) {
-        return false;
+bool holdLines(Compression& compression, const char* text, std::size_t size,
+               std::uint32_t lines) {
+    // Each line counts its bytes and one for its end: so do the lines together.
+    if (compression.sourceSize + size + 1 >= format::kSourceLimit) {
+        return lines > 1 && holdLinesThatFit(compression, text, size);
     }
     char* held = compression.source + compression.sourceSize;
-    std::memcpy(held, line, length);
-    held[length] = '\0';
-    compression.sourceSize += length + 1;
-    ++compression.lines;
+    std::memcpy(held, text, size);
+    held[size] = format::kLineFeed;
+    compression.sourceSize += size + 1;
+    compression.lines += lines;
     return true;
 }
 
 void selectTable(Compression& compression) {
     std::memset(compression.source + compression.sourceSize, 0, sizeof(std::uint64_t));
     countBytes(compression.source, compression.sourceSize, compression.counts);
-    compression.counts[0] = 0; // the lines' NULs
+    compression.counts[0] = 0;                 // the NULs after the text
+    compression.counts[static_cast<std::uint8_t>(format::kLineFeed)] = 0; // the lines' ends
     format::rankTable(compression.counts, compression.header.table);
     selectCodes(compression);
 }

@@ -22,10 +22,10 @@ inline constexpr unsigned kBitsMask = 0xFF;
 inline constexpr unsigned kCodesShift = 8;
 
 struct Compression {
-    // The kept lines, each followed by a NUL, which no line holds: so the
-    // bytes used are the source size, which stays below the limit. A word of
-    // NULs after them lets the coder take the characters two at a time and
-    // the counter eight.
+    // The kept lines, each followed by an LF, which no kept line holds, as
+    // the file has most of them: so the bytes used are the source size,
+    // which stays below the limit. A word of NULs after them lets the coder
+    // take the characters two at a time and the counter eight.
     char source[format::kSourceLimit - 1 + sizeof(std::uint64_t)];
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines held
@@ -40,9 +40,11 @@ struct Compression {
 // Empties `compression` for a new run.
 void beginCompression(Compression& compression);
 
-// Holds the `length` bytes of `line`, which hold no NUL, unless they would
-// bring the source size to the limit: then false, and nothing is held.
-bool holdLine(Compression& compression, const char* line, std::size_t length);
+// Holds `lines` kept lines, `size` bytes in which each but the last is
+// followed by its LF, up to the line that would bring the source size to the
+// limit: false when that line comes, and it and the rest are not held.
+bool holdLines(Compression& compression, const char* text, std::size_t size,
+               std::uint32_t lines);
 
 // Counts the held characters and selects the table, and each byte value's codes.
 void selectTable(Compression& compression);

@@ -27,30 +27,36 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments) {
     kept.leftOut = LeftOut{0, 0, 0, 0, beginsUtf16(firstBytes(kept.reader))};
 }
 
-// Only a piece that ends its line is trimmed: the blanks at a cut lie inside
-// the command. Under /K the first piece decides for the whole line, so a long
-// comment leaves no tail behind.
-const char* nextKeptLine(KeptLines& kept) {
+// A run of lines that keep all their bytes goes whole; any other line goes
+// alone, through the reader's every rule. Only a piece that ends its line is
+// trimmed: the blanks at a cut lie inside the command. Under /K the first
+// piece decides for the whole line, so a long comment leaves no tail behind.
+LineRun nextKeptLines(KeptLines& kept) {
     LineBuffer& line = kept.reader;
     LeftOut& leftOut = kept.leftOut;
+    if (!kept.continuesLine) {
+        if (std::uint32_t lines = readPlainLines(line, kept.removeComments)) {
+            return {line.text, line.length, lines};
+        }
+    }
     while (readLine(line) > 0) {
         note(leftOut.blankLine, line.swallowed);
         bool firstPiece = !kept.continuesLine;
         kept.continuesLine = line.cut;
         std::size_t untrimmed = line.length;
         if (!line.cut) {
-            line.length = trimTrailingBlanks(line.text, line.length);
+            line.length = lengthWithoutTrailingBlanks(line.text, line.length);
         }
         if (firstPiece) {
-            kept.dropLine = kept.removeComments && isCommentLine(line.text);
+            kept.dropLine = kept.removeComments && isCommentLine(line.text, line.length);
         }
         if (!kept.dropLine) {
             note(leftOut.cutByNul, line.lostText ? line.number : 0);
             note(leftOut.trailingBlanks, line.length < untrimmed ? line.number : 0);
-            return line.text;
+            return {line.text, line.length, 1};
         }
     }
-    return nullptr;
+    return {nullptr, 0, 0};
 }
 
 void noteTextAfterEnd(KeptLines& kept) {

@@ -31,15 +31,23 @@ struct KeptLines {
     LeftOut leftOut; // as far as the text has been read
 };
 
+// Kept lines as the reader holds them: `lines` of them in `size` bytes, each
+// but the last followed by the LF that ends it, which no kept line holds.
+struct LineRun {
+    const char* text;
+    std::size_t size;
+    std::uint32_t lines; // 0 at the end of the text
+};
+
 // Starts on the text from `source`, whose first bytes are then read (see
 // firstBytes()).
 void beginKeptLines(Source source, KeptLines& kept, bool removeComments);
 
-// The next kept line, NUL-terminated and valid until the next call, its
-// length in kept.reader.length; nullptr at the end of the text.
-const char* nextKeptLine(KeptLines& kept);
+// The next kept lines, one or more, valid until the next call; none at the
+// end of the text.
+LineRun nextKeptLines(KeptLines& kept);
 
-// Once nextKeptLine() has returned nullptr: notes the line of the file that
+// Once nextKeptLines() has returned none: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,
 // tab, CR or LF follows it, which the text then leaves out. Reads on to the
 // end of the file, if need be, to tell.

@@ -21,13 +21,19 @@ std::size_t lengthBefore(const char* text, char byte, std::size_t size) {
                             : static_cast<std::size_t>(static_cast<const char*>(found) - text);
 }
 
+// Where the next `byte` stands in the block from `start` on, or `filled`
+// for none.
+std::size_t positionOf(const InputBlock& block, char byte) {
+    return block.start +
+           lengthBefore(block.bytes + block.start, byte, block.filled - block.start);
+}
+
 // How far from `start` the next `byte` stands in the block, or the rest of
 // the block for none, by the position noted in `next`, which is looked for
 // again only once the reader has passed it.
 std::size_t distanceTo(InputBlock& block, std::size_t& next, char byte) {
-    if (next == kNotSought || next < block.start) {
-        next =
-            block.start + lengthBefore(block.bytes + block.start, byte, block.filled - block.start);
+    if (next < block.start) {
+        next = positionOf(block, byte);
     }
     return next - block.start;
 }
@@ -49,6 +55,8 @@ void fill(Source source, InputBlock& block, std::size_t least) {
         block.filled += got;
         block.atEnd = got == 0;
     }
+    block.nextNul = positionOf(block, '\0');
+    block.nextEndOfText = positionOf(block, kEndOfText);
 }
 
 // Moves the bytes not yet used to the front of the block and reads until it
@@ -58,8 +66,6 @@ void refill(Source source, InputBlock& block) {
     std::memmove(block.bytes, block.bytes + block.start, rest);
     block.start = 0;
     block.filled = rest;
-    block.nextNul = kNotSought;
-    block.nextEndOfText = kNotSought;
     fill(source, block, sizeof block.bytes);
 }
 
@@ -70,21 +76,26 @@ bool isPadding(char byte) {
            byte == kCarriageReturn || byte == kLineFeed;
 }
 
-// Makes the first `end` bytes of the window a string: up to the first NUL in
-// them and, for a line that ends at an LF, its CR after that: the one before
-// the LF (`foundReturn`) or one put there. A NUL cuts the line short; what it
-// leaves out matters when it is more than NULs, blanks and tabs.
+// Makes the first `end` bytes of the window the line, in place: up to the
+// first NUL in them and, for a line that ends at an LF, its CR after that:
+// the one before the LF (`foundReturn`) or one put there, in the LF's place
+// or the NUL's, both used up with the line. A NUL cuts the line short; what
+// it leaves out matters when it is more than NULs, blanks and tabs.
 void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLineFeed) {
-    std::size_t length = std::min(end, distanceTo(line.block, line.block.nextNul, '\0'));
-    std::size_t rest =
-        end - (foundReturn && length < end ? 1 : 0); // the CR, when the piece holds it
-    line.lostText = std::find_if(line.text + length, line.text + rest, [](char byte) {
-                        return byte != '\0' && byte != ' ' && byte != '\t';
-                    }) != line.text + rest;
-    if (endsAtLineFeed && !(foundReturn && length == end)) {
-        line.text[length++] = kCarriageReturn; // at most in the LF's place: end < kReadSize
+    std::size_t length = end;
+    line.lostText = false;
+    std::size_t nul = distanceTo(line.block, line.block.nextNul, '\0');
+    if (nul < end) {
+        length = nul;
+        const char* lost = line.text + length;
+        const char* rest = line.text + end - (foundReturn ? 1 : 0); // the CR is no loss
+        line.lostText = std::find_if(lost, rest, [](char byte) {
+                            return byte != '\0' && byte != ' ' && byte != '\t';
+                        }) != rest;
     }
-    line.text[length] = '\0';
+    if (endsAtLineFeed && !(foundReturn && length == end)) {
+        line.text[length++] = kCarriageReturn;
+    }
     line.length = length;
 }
 
@@ -95,8 +106,6 @@ void beginText(Source source, LineBuffer& line) {
     line.block.start = 0;
     line.block.filled = 0;
     line.block.atEnd = false;
-    line.block.nextNul = kNotSought;
-    line.block.nextEndOfText = kNotSought;
     line.previous = '\0';
     line.lineFeeds = 0;
     line.block.bytes[0] = '\0';
@@ -113,19 +122,22 @@ std::size_t readLine(LineBuffer& line) {
     if (block.filled - block.start < kReadSize && !block.atEnd) {
         refill(line.source, block);
     }
-    const char* window = block.bytes + block.start;
+    char* window = block.bytes + block.start;
     std::size_t read = std::min(kReadSize, block.filled - block.start);
     std::size_t end = lineEnd(block, read);
+    line.text = window;
     line.number = line.lineFeeds + 1;
-    bool endsAtLineFeed = end < read && window[end] == kLineFeed;
-    char beforeEnd = end > 0 ? window[end - 1] : line.previous;
-    std::size_t consumed = end;
     line.swallowed = 0;
+    line.cut = end == kReadSize;
+    std::size_t consumed = end;
+    bool endsAtLineFeed = end < read && window[end] == kLineFeed;
+    bool foundReturn = false;
     if (endsAtLineFeed) {
+        foundReturn = (end > 0 ? window[end - 1] : line.previous) == kCarriageReturn;
         ++consumed;
         ++line.lineFeeds;
         // Only after CR LF: a bare LF after a bare LF ends an empty line.
-        if (beforeEnd == kCarriageReturn && consumed < read && window[consumed] == kLineFeed) {
+        if (foundReturn && consumed < read && window[consumed] == kLineFeed) {
             ++consumed;
             ++line.lineFeeds;
             line.swallowed = line.lineFeeds;
@@ -135,11 +147,43 @@ std::size_t readLine(LineBuffer& line) {
         line.previous = window[consumed - 1];
     }
     // A Ctrl-Z is not used up: the next line starts on it and ends the text.
-    std::memcpy(line.text, window, end);
-    keepLine(line, end, endsAtLineFeed && beforeEnd == kCarriageReturn, endsAtLineFeed);
-    line.cut = end == kReadSize;
+    keepLine(line, end, foundReturn, endsAtLineFeed);
     block.start += consumed;
     return consumed;
+}
+
+std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment) {
+    InputBlock& block = line.block;
+    if (block.filled - block.start < kReadSize && !block.atEnd) {
+        refill(line.source, block);
+    }
+    if (block.nextNul < block.start) {
+        block.nextNul = positionOf(block, '\0');
+    }
+    std::size_t rare = std::min(block.nextNul, block.nextEndOfText); // no line may reach it
+    std::size_t start = block.start;
+    std::uint32_t lines = 0;
+    // Only where readLine() would read nothing first: its window lies in the block.
+    while (block.atEnd || block.filled - start >= kReadSize) {
+        const char* window = block.bytes + start;
+        std::size_t read = std::min(kReadSize, block.filled - start);
+        std::size_t end = lengthBefore(window, kLineFeed, read);
+        if (end == read || end == 0 || window[end - 1] != kCarriageReturn || rare < start + end ||
+            (end + 1 < read && window[end + 1] == kLineFeed) ||
+            (stopAtComment && isCommentLine(window, end))) {
+            break;
+        }
+        start += end + 1;
+        ++lines;
+    }
+    if (lines > 0) {
+        line.text = block.bytes + block.start;
+        line.length = start - block.start - 1;
+        line.lineFeeds += lines;
+        line.previous = kLineFeed;
+        block.start = start;
+    }
+    return lines;
 }
 
 bool textFollowsEnd(LineBuffer& line) {
@@ -158,18 +202,11 @@ bool textFollowsEnd(LineBuffer& line) {
     }
 }
 
-std::size_t trimTrailingBlanks(char* line, std::size_t length) {
-    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) {
-        --length;
-    }
-    line[length] = '\0';
-    return length;
-}
-
-bool isCommentLine(const char* line) {
-    return line[0] == '\0' || std::strncmp(line, "::", 2) == 0 ||
-           (base::startsWithIgnoringCase(line, "rem ") &&
-            !base::startsWithIgnoringCase(line, "rem >"));
+bool isCommentLine(const char* line, std::size_t length) {
+    auto begins = [line, length](const char* prefix, std::size_t size) {
+        return length >= size && base::startsWithIgnoringCase(line, prefix);
+    };
+    return length == 0 || begins("::", 2) || (begins("rem ", 4) && !begins("rem >", 5));
 }
 
 } // namespace input

@@ -43,19 +43,19 @@ struct InputBlock {
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
     // Where the next NUL and the next Ctrl-Z stand, from `start` on, or
-    // `filled` for none; kNotSought until looked for since the block moved.
-    // Both are rare, so each is looked for once per block, not once a line.
+    // `filled` for none. Both are rare, so each is looked for once a read,
+    // and again only once the reader has passed it, not once a line.
     std::size_t nextNul;
     std::size_t nextEndOfText;
 };
-inline constexpr std::size_t kNotSought = ~std::size_t{0};
 
 struct LineBuffer {
-    // The current line, NUL-terminated, valid until the next read. A NUL
-    // inside the file ends the line early: the rest of it is left out, but a
-    // line that ends at an LF still keeps its CR.
-    char text[kReadSize + 1];
-    std::size_t length; // bytes of `text` before its NUL
+    // The current line, `length` bytes in the reader's block, valid until
+    // the next read; no NUL ends it. A NUL inside the file ends the line
+    // early: the rest of it is left out, but a line that ends at an LF still
+    // keeps its CR.
+    char* text;
+    std::size_t length;
     // The window held kReadSize bytes without an LF or a Ctrl-Z: this is a
     // piece of a longer line, and the next line continues it.
     bool cut;
@@ -96,18 +96,33 @@ const char* firstBytes(const LineBuffer& line);
 // only when fewer than kReadSize bytes are left in the block.
 std::size_t readLine(LineBuffer& line);
 
+// Takes, from where the reader stands, the longest run of lines that keep
+// every byte but their LF, as readLine() would take them one at a time: each
+// ends at a CR LF within its window, holds no NUL and no Ctrl-Z, and no LF
+// follows its own; with `stopAtComment` (/K) a comment line ends the run too.
+// Returns how many lines it took, 0 for none; `line.text` then holds them as
+// the file does, each but the last followed by its LF, in `line.length`
+// bytes. Most lines of a script are such lines, and this takes them at a
+// fraction of readLine()'s cost.
+std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment);
+
 // Once readLine() has returned 0: true when the text ended at a Ctrl-Z and
 // anything but Ctrl-Z, NUL, blank, tab, CR or LF follows it, which the text
 // then leaves out. Reads on to the end of the file, if need be, to tell.
 bool textFollowsEnd(LineBuffer& line);
 
-// Removes blanks and tabs from the end of the `length` bytes of `line` in
-// place, and returns the length left; a CR stops it.
-std::size_t trimTrailingBlanks(char* line, std::size_t length);
+// The length of the `length` bytes of `line` without the blanks and tabs at
+// their end; a CR stops it.
+inline std::size_t lengthWithoutTrailingBlanks(const char* line, std::size_t length) {
+    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) {
+        --length;
+    }
+    return length;
+}
 
-// True for a line that /K drops: one that is empty, begins with "::", or
-// begins with "rem " but not with "rem >" (letters in any case). A leading
-// blank, tab or '@' makes a line ordinary.
-bool isCommentLine(const char* line);
+// True for a line of `length` bytes that /K drops: one that is empty, begins
+// with "::", or begins with "rem " but not with "rem >" (letters in any case).
+// A leading blank, tab or '@' makes a line ordinary.
+bool isCommentLine(const char* line, std::size_t length);
 
 } // namespace input

@@ -50,11 +50,11 @@ void showNextLine() {
 bool readKeptLines(const RunOptions& options) {
     restartProgress();
     bool holdsAll = true;
-    while (const char* line = input::nextKeptLine(kept)) {
-        if (!options.quiet) {
+    for (input::LineRun run; (run = input::nextKeptLines(kept)).lines > 0;) {
+        for (std::uint32_t line = 0; line < run.lines && !options.quiet; ++line) {
             showNextLine();
         }
-        if (holdsAll && !compress::holdLine(compression, line, kept.reader.length)) {
+        if (holdsAll && !compress::holdLines(compression, run.text, run.size, run.lines)) {
             holdsAll = false;
             if (options.quiet) {
                 base::fail(kTooLarge);

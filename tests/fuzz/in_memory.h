@@ -28,8 +28,8 @@ inline void compressInMemory(const std::string& text, bool removeComments) {
     std::string_view rest = text;
     input::beginKeptLines({readInMemory, &rest}, keptLines, removeComments);
     compress::beginCompression(compression);
-    while (const char* line = input::nextKeptLine(keptLines)) {
-        if (!compress::holdLine(compression, line, keptLines.reader.length)) {
+    for (input::LineRun run; (run = input::nextKeptLines(keptLines)).lines > 0;) {
+        if (!compress::holdLines(compression, run.text, run.size, run.lines)) {
             std::abort();
         }
     }
