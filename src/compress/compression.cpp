@@ -7,38 +7,76 @@
 namespace compress {
 namespace {
 
-PackedCodes pack(format::CharacterCodes codes) {
-    unsigned packed = 0;
+// Looked up once per byte value rather than searched for once per character.
+// The NUL after each line is no character: it gets no codes at all.
+void setCodes(Compression& compression, std::uint8_t value, format::CharacterCodes codes) {
+    std::uint64_t packed = 0;
     for (std::size_t i = 0; i < codes.count; ++i) {
         packed = packed << 4 | codes.code[i];
     }
-    return packed << kCodesShift | static_cast<unsigned>(4 * codes.count);
+    compression.codes[value] = packed;
+    compression.codeBits[value] = static_cast<std::uint8_t>(4 * codes.count);
 }
 
-// Looked up once per byte value rather than searched for once per character.
-// The NUL after each line is no character: it gets no codes at all.
 void selectCodes(Compression& compression) {
     for (std::size_t value = 0; value < format::kByteValues; ++value) {
-        compression.codes[value] =
-            pack(format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value)));
+        auto byte = static_cast<std::uint8_t>(value);
+        setCodes(compression, byte, format::codesAt(format::kTableSize, byte));
     }
     std::size_t position = 0;
     for (std::uint8_t entry : compression.header.table) {
-        compression.codes[entry] = pack(format::codesAt(position++, entry));
+        setCodes(compression, entry, format::codesAt(position++, entry));
     }
-    compression.codes[0] = 0;
+    setCodes(compression, 0, format::CharacterCodes{{}, 0});
 }
 
-// A word at a time, each of its bytes counted: every byte of the text passes
-// here. The NULs after the text's end, the last word's rest, count as NULs.
-void countBytes(const char* bytes, std::size_t size, format::ByteCounts& counts) {
-    for (const char* end = bytes + size; bytes < end; bytes += sizeof(std::uint64_t)) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes, sizeof word);
-        for (std::size_t byte = 0; byte != sizeof word; ++byte, word >>= 8) {
-            ++counts[word & 0xFF];
-        }
+// Four bytes counted, each in its own lane: a run of one byte value counts
+// in turn in all four, so no count waits for the one before it.
+void countFour(const std::uint8_t* bytes, ByteCountLanes& lanes) {
+    ++lanes[0][bytes[0]];
+    ++lanes[1][bytes[1]];
+    ++lanes[2][bytes[2]];
+    ++lanes[3][bytes[3]];
+}
+
+// Every byte of the text passes here, eight at a time. The NULs after the
+// text's end, the last eight's rest, count as NULs.
+void countBytes(const std::uint8_t* bytes, std::size_t size, ByteCountLanes& lanes,
+                format::ByteCounts& counts) {
+    std::memset(lanes, 0, sizeof lanes);
+    for (const std::uint8_t* end = bytes + size; bytes < end; bytes += sizeof(std::uint64_t)) {
+        countFour(bytes, lanes);
+        countFour(bytes + 4, lanes);
     }
+    for (std::size_t value = 0; value < format::kByteValues; ++value) {
+        counts[value] = lanes[0][value] + lanes[1][value] + lanes[2][value] + lanes[3][value];
+    }
+}
+
+const std::uint8_t* heldBytes(const Compression& compression) {
+    return reinterpret_cast<const std::uint8_t*>(compression.source);
+}
+
+// The codes of `byte` after the pending ones, the last in the lowest bits.
+void appendCodes(const Compression& compression, std::uint8_t byte, std::uint64_t& pending,
+                 std::size_t& bits) {
+    unsigned length = compression.codeBits[byte];
+    pending = pending << length | compression.codes[byte];
+    bits += length;
+}
+
+// The 8 bytes of `word`, the highest first.
+void putBigEndian64(std::uint8_t* at, std::uint64_t word) {
+    for (unsigned i = 0; i != sizeof word; ++i) {
+        at[i] = static_cast<std::uint8_t>(word >> (56 - 8 * i));
+    }
+}
+
+// Stores the last 8 bytes that the `bits` coded so far reach into, a part
+// byte padded with 0 bits: the codes after it overwrite the padding.
+void storeLastBytes(std::uint8_t* stream, std::uint64_t pending, std::size_t bits) {
+    std::size_t bytes = (bits + 7) / 8;
+    putBigEndian64(stream + bytes - sizeof pending, pending << (8 * bytes - bits));
 }
 
 } // namespace
@@ -65,46 +103,34 @@ bool holdLine(Compression& compression, const char* line, std::size_t length) {
 
 void selectTable(Compression& compression) {
     std::memset(compression.source + compression.sourceSize, 0, sizeof(std::uint64_t));
-    countBytes(compression.source, compression.sourceSize, compression.counts);
+    countBytes(heldBytes(compression), compression.sourceSize, compression.lanes,
+               compression.counts);
     compression.counts[0] = 0; // the lines' NULs
     format::rankTable(compression.counts, compression.header.table);
     selectCodes(compression);
 }
 
 void codeSource(Compression& compression) {
-    std::uint8_t* out = compression.file + format::kHeaderSize;
-    std::uint64_t pending = 0; // codes not yet out, the last in the lowest 4 bits
-    unsigned pendingBits = 0;  // fewer than kWordBits between pairs
-    // Two characters at a time, at most 24 bits: the pending codes never pass
-    // 56 bits. A held text of odd size ends with one of the NULs after it,
-    // which have no codes (see selectTable()).
-    const char* source = compression.source;
-    const PackedCodes* codes = compression.codes;
-    std::size_t end = compression.sourceSize + compression.sourceSize % 2;
-    for (std::size_t i = 0; i != end; i += 2) {
-        PackedCodes first = codes[static_cast<std::uint8_t>(source[i])];
-        PackedCodes second = codes[static_cast<std::uint8_t>(source[i + 1])];
-        unsigned firstBits = first & kBitsMask;
-        unsigned secondBits = second & kBitsMask;
-        pending =
-            (pending << firstBits | first >> kCodesShift) << secondBits | second >> kCodesShift;
-        pendingBits += firstBits + secondBits;
-        if (pendingBits >= kWordBits) {
-            pendingBits -= kWordBits;
-            auto word = static_cast<std::uint32_t>(pending >> pendingBits);
-            for (int shift = 24; shift >= 0; shift -= 8) {
-                *out++ = static_cast<std::uint8_t>(word >> shift);
-            }
-        }
+    // The last 64 bits coded, the last in the lowest bits; before the first,
+    // zeros. Every character's codes are stored before they pass out of it.
+    std::uint64_t pending = 0;
+    std::size_t bits = 0; // coded so far
+    // Stores before the stream's eighth byte reach into the header, which is
+    // put in front last.
+    std::uint8_t* stream = compression.file + format::kHeaderSize;
+    // Past the text's end are the NULs after it, which have no codes (see
+    // selectTable()): so the last few characters may be taken with them.
+    const std::uint8_t* source = heldBytes(compression);
+    for (const std::uint8_t* end = source + compression.sourceSize; source < end;
+         source += kCharactersPerStore) {
+        appendCodes(compression, source[0], pending, bits);
+        appendCodes(compression, source[1], pending, bits);
+        appendCodes(compression, source[2], pending, bits);
+        appendCodes(compression, source[3], pending, bits);
+        storeLastBytes(stream, pending, bits);
     }
-    // The last codes go out a byte at a time; an odd one out gets a 0 beside it.
-    if (pendingBits % 8 != 0) {
-        pending <<= 4;
-        pendingBits += 4;
-    }
-    for (; pendingBits > 0; pendingBits -= 8) {
-        *out++ = static_cast<std::uint8_t>(pending >> (pendingBits - 8));
-    }
+    // So an odd code out has a 0 beside it.
+    std::uint8_t* out = stream + (bits + 7) / 8;
     compression.fileSize = static_cast<std::size_t>(out - compression.file);
     format::CompressedHeader& header = compression.header;
     header.characterCount = static_cast<std::uint16_t>(compression.sourceSize - compression.lines);
