@@ -11,13 +11,6 @@
 
 namespace compress {
 
-// The coder appends the codes of a few characters to a 64-bit word, then
-// stores its whole bytes: at most 7 bits wait for the next store, and four
-// characters of at most 12 bits each fit beside them.
-inline constexpr std::size_t kCharactersPerStore = 4;
-static_assert(7 + kCharactersPerStore * 4 * format::kLongestCode <= 64,
-              "a store's characters fit one word beside the bits left over");
-
 // The counts of four interleaved shares of the text, summed when all are in.
 using ByteCountLanes = format::ByteCounts[4];
 
@@ -32,9 +25,13 @@ struct Compression {
     ByteCountLanes lanes;
     format::ByteCounts counts;
     // Every byte value's codes, once the table is selected: the codes, 4 bits
-    // each, the last lowest, and how many bits they take (a NUL, none).
+    // each, the last lowest, and how many bits they take (a NUL's, none). The
+    // bits are held twice, as the shift that makes room for the codes and as
+    // the word that adds up to where the coder stores: each is then one load
+    // where it is used, where one copy would cost the coder a move.
     std::uint64_t codes[format::kByteValues];
-    std::uint8_t codeBits[format::kByteValues];
+    std::uint8_t codeShift[format::kByteValues];
+    std::size_t codeBits[format::kByteValues];
     // The file: the header, then the code stream.
     std::uint8_t file[format::kLargestFile];
     std::size_t fileSize;
