@@ -113,6 +113,7 @@ inline bool ranksBefore(const ByteCounts& counts, std::size_t a, std::size_t b) 
 
 // The table a run selects from the counts of the characters it codes: the
 // counted byte values in rank order, as many as fit, then free positions (0).
+// Counts stay below kSourceLimit, as a text's do.
 void rankTable(const ByteCounts& counts, std::uint8_t (&table)[kTableSize]);
 
 // The codes of one character, first to last.
