@@ -7,47 +7,114 @@
 namespace compress {
 namespace {
 
-PackedCodes pack(format::CharacterCodes codes) {
-    unsigned packed = 0;
+// Looked up once per byte value rather than searched for once per character.
+void setCodes(Compression& compression, std::uint8_t value, format::CharacterCodes codes) {
+    std::uint64_t packed = 0;
     for (std::size_t i = 0; i < codes.count; ++i) {
         packed = packed << 4 | codes.code[i];
     }
-    return packed << kCodesShift | static_cast<unsigned>(4 * codes.count);
+    compression.codes[value] = packed;
+    compression.codeShift[value] = static_cast<std::uint8_t>(4 * codes.count);
+    compression.codeBits[value] = 4 * codes.count;
 }
 
-// Looked up once per byte value rather than searched for once per character.
 // The LF after each line and the NULs after the text are no characters:
 // they get no codes at all.
 void selectCodes(Compression& compression) {
     for (std::size_t value = 0; value < format::kByteValues; ++value) {
-        compression.codes[value] =
-            pack(format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value)));
+        auto byte = static_cast<std::uint8_t>(value);
+        setCodes(compression, byte, format::codesAt(format::kTableSize, byte));
     }
     std::size_t position = 0;
     for (std::uint8_t entry : compression.header.table) {
-        compression.codes[entry] = pack(format::codesAt(position++, entry));
+        setCodes(compression, entry, format::codesAt(position++, entry));
     }
-    compression.codes[0] = 0;
-    compression.codes[static_cast<std::uint8_t>(format::kLineFeed)] = 0;
+    setCodes(compression, 0, format::CharacterCodes{{}, 0});
+    setCodes(compression, static_cast<std::uint8_t>(format::kLineFeed),
+             format::CharacterCodes{{}, 0});
 }
 
-// A word at a time, each of its bytes counted: every byte of the text passes
-// here. The NULs after the text's end, the last word's rest, count as NULs.
-void countBytes(const char* bytes, std::size_t size, format::ByteCounts& counts) {
-    for (const char* end = bytes + size; bytes < end; bytes += sizeof(std::uint64_t)) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, bytes, sizeof word);
-        for (std::size_t byte = 0; byte != sizeof word; ++byte, word >>= 8) {
-            ++counts[word & 0xFF];
-        }
+// Four bytes counted, each in its own lane: a run of one byte value counts
+// in turn in all four, so no count waits for the one before it.
+void countFour(const std::uint8_t* bytes, ByteCountLanes& lanes) {
+    ++lanes[0][bytes[0]];
+    ++lanes[1][bytes[1]];
+    ++lanes[2][bytes[2]];
+    ++lanes[3][bytes[3]];
+}
+
+// Every byte of the text passes here, eight at a time. The NULs after the
+// text's end, the last eight's rest, count as NULs.
+void countBytes(const std::uint8_t* bytes, std::size_t size, ByteCountLanes& lanes,
+                format::ByteCounts& counts) {
+    std::memset(lanes, 0, sizeof lanes);
+    for (const std::uint8_t* end = bytes + size; bytes < end; bytes += sizeof(std::uint64_t)) {
+        countFour(bytes, lanes);
+        countFour(bytes + 4, lanes);
     }
+    for (std::size_t value = 0; value < format::kByteValues; ++value) {
+        counts[value] = lanes[0][value] + lanes[1][value] + lanes[2][value] + lanes[3][value];
+    }
+}
+
+const std::uint8_t* heldBytes(const Compression& compression) {
+    return reinterpret_cast<const std::uint8_t*>(compression.source);
+}
+
+// The coder's state: the last 64 bits coded, the last in the lowest bits,
+// and how many it has coded. Before the first, zeros.
+struct Coder {
+    std::uint64_t pending = 0;
+    std::size_t bits = 0;
+};
+
+// The 8 bytes of `word`, the highest first.
+void putBigEndian64(std::uint8_t* at, std::uint64_t word) {
+    at[0] = static_cast<std::uint8_t>(word >> 56);
+    at[1] = static_cast<std::uint8_t>(word >> 48);
+    at[2] = static_cast<std::uint8_t>(word >> 40);
+    at[3] = static_cast<std::uint8_t>(word >> 32);
+    at[4] = static_cast<std::uint8_t>(word >> 24);
+    at[5] = static_cast<std::uint8_t>(word >> 16);
+    at[6] = static_cast<std::uint8_t>(word >> 8);
+    at[7] = static_cast<std::uint8_t>(word);
+}
+
+// Stores the last 8 bytes that the codes so far reach into, a part byte
+// padded with 0 bits: the codes after it overwrite the padding. Codes are
+// half a byte, so a part byte holds one and the padding is as long.
+void storeLastBytes(std::uint8_t* stream, const Coder& coder) {
+    std::size_t padding = coder.bits % 8;
+    putBigEndian64(stream + (coder.bits + padding) / 8 - sizeof coder.pending,
+                   coder.pending << padding);
+}
+
+// Codes four characters. Their codes are joined before they join the pending
+// ones, which then wait on one shift for the four, not on four. The codes so
+// far are stored first: by then it is known where they go, which the loads
+// after the store would otherwise wait for. Inline, or g++ -O2 calls it.
+inline void codeFour(const Compression& compression, const std::uint8_t* source,
+                     std::uint8_t* stream, Coder& coder) {
+    std::uint64_t codes = compression.codes[source[0]];
+    codes = codes << compression.codeShift[source[1]] | compression.codes[source[1]];
+    codes = codes << compression.codeShift[source[2]] | compression.codes[source[2]];
+    codes = codes << compression.codeShift[source[3]] | compression.codes[source[3]];
+    std::size_t bits = compression.codeBits[source[0]] + compression.codeBits[source[1]] +
+                       compression.codeBits[source[2]] + compression.codeBits[source[3]];
+    storeLastBytes(stream, coder);
+    // The codes not yet stored whole, a part byte's, the four characters' and
+    // the padding of the next store, fit the pending 64.
+    static_assert(4 + 4 * 4 * format::kLongestCode + 4 <= 64, "four characters a store");
+    coder.pending = coder.pending << bits | codes;
+    coder.bits += bits;
 }
 
 // Holds the lines in `size` bytes of `text` one at a time, as far as they
 // stay below the limit; false, as they never all do.
 bool holdLinesThatFit(Compression& compression, const char* text, std::size_t size) {
     for (const char* end = text + size; text <= end;) {
-        const void* lineFeed = std::memchr(text, format::kLineFeed, static_cast<std::size_t>(end - text));
+        const void* lineFeed =
+            std::memchr(text, format::kLineFeed, static_cast<std::size_t>(end - text));
         const char* lineEnd = lineFeed == nullptr ? end : static_cast<const char*>(lineFeed);
         if (!holdLines(compression, text, static_cast<std::size_t>(lineEnd - text), 1)) {
             return false;
@@ -67,8 +134,7 @@ void beginCompression(Compression& compression) {
     compression.fileSize = 0;
 }
 
-bool holdLines(Compression& compression, const char* text, std::size_t size,
-               std::uint32_t lines) {
+bool holdLines(Compression& compression, const char* text, std::size_t size, std::uint32_t lines) {
     // Each line counts its bytes and one for its end: so do the lines together.
     if (compression.sourceSize + size + 1 >= format::kSourceLimit) {
         return lines > 1 && holdLinesThatFit(compression, text, size);
@@ -83,47 +149,29 @@ bool holdLines(Compression& compression, const char* text, std::size_t size,
 
 void selectTable(Compression& compression) {
     std::memset(compression.source + compression.sourceSize, 0, sizeof(std::uint64_t));
-    countBytes(compression.source, compression.sourceSize, compression.counts);
-    compression.counts[0] = 0;                 // the NULs after the text
-    compression.counts[static_cast<std::uint8_t>(format::kLineFeed)] = 0; // the lines' ends
+    countBytes(heldBytes(compression), compression.sourceSize, compression.lanes,
+               compression.counts);
+    // Neither the lines' ends nor the NULs after the text are characters.
+    compression.counts[0] = 0;
+    compression.counts[static_cast<std::uint8_t>(format::kLineFeed)] = 0;
     format::rankTable(compression.counts, compression.header.table);
     selectCodes(compression);
 }
 
 void codeSource(Compression& compression) {
-    std::uint8_t* out = compression.file + format::kHeaderSize;
-    std::uint64_t pending = 0; // codes not yet out, the last in the lowest 4 bits
-    unsigned pendingBits = 0;  // fewer than kWordBits between pairs
-    // Two characters at a time, at most 24 bits: the pending codes never pass
-    // 56 bits. A held text of odd size ends with one of the NULs after it,
-    // which have no codes (see selectTable()).
-    const char* source = compression.source;
-    const PackedCodes* codes = compression.codes;
-    std::size_t end = compression.sourceSize + compression.sourceSize % 2;
-    for (std::size_t i = 0; i != end; i += 2) {
-        PackedCodes first = codes[static_cast<std::uint8_t>(source[i])];
-        PackedCodes second = codes[static_cast<std::uint8_t>(source[i + 1])];
-        unsigned firstBits = first & kBitsMask;
-        unsigned secondBits = second & kBitsMask;
-        pending =
-            (pending << firstBits | first >> kCodesShift) << secondBits | second >> kCodesShift;
-        pendingBits += firstBits + secondBits;
-        if (pendingBits >= kWordBits) {
-            pendingBits -= kWordBits;
-            auto word = static_cast<std::uint32_t>(pending >> pendingBits);
-            for (int shift = 24; shift >= 0; shift -= 8) {
-                *out++ = static_cast<std::uint8_t>(word >> shift);
-            }
-        }
+    Coder coder;
+    // Stores before the stream's eighth byte reach into the header, which is
+    // put in front last.
+    std::uint8_t* stream = compression.file + format::kHeaderSize;
+    // Past the text's end are the NULs after it, which have no codes (see
+    // selectTable()): so the last few characters may be taken with them.
+    const std::uint8_t* source = heldBytes(compression);
+    for (const std::uint8_t* end = source + compression.sourceSize; source < end; source += 8) {
+        codeFour(compression, source, stream, coder);
+        codeFour(compression, source + 4, stream, coder);
     }
-    // The last codes go out a byte at a time; an odd one out gets a 0 beside it.
-    if (pendingBits % 8 != 0) {
-        pending <<= 4;
-        pendingBits += 4;
-    }
-    for (; pendingBits > 0; pendingBits -= 8) {
-        *out++ = static_cast<std::uint8_t>(pending >> (pendingBits - 8));
-    }
+    storeLastBytes(stream, coder); // so an odd code out has a 0 beside it
+    std::uint8_t* out = stream + (coder.bits + 7) / 8;
     compression.fileSize = static_cast<std::size_t>(out - compression.file);
     format::CompressedHeader& header = compression.header;
     header.characterCount = static_cast<std::uint16_t>(compression.sourceSize - compression.lines);

@@ -11,27 +11,29 @@
 
 namespace compress {
 
-// Codes reach the file eight at a time, as one 32-bit word.
-inline constexpr unsigned kWordBits = 32;
-
-// The codes of one byte value as the coder appends them, in one word that a
-// single load fetches: how many bits they take in the low 8 bits, and above
-// them the codes, 4 bits a code, the first highest.
-using PackedCodes = std::uint32_t;
-inline constexpr unsigned kBitsMask = 0xFF;
-inline constexpr unsigned kCodesShift = 8;
+// The counts of four interleaved shares of the text, summed when all are in.
+using ByteCountLanes = format::ByteCounts[4];
 
 struct Compression {
     // The kept lines, each followed by an LF, which no kept line holds, as
     // the file has most of them: so the bytes used are the source size,
     // which stays below the limit. A word of NULs after them lets the coder
-    // take the characters two at a time and the counter eight.
+    // and the counter take them eight at a time.
     char source[format::kSourceLimit - 1 + sizeof(std::uint64_t)];
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines held
     format::CompressedHeader header;
+    ByteCountLanes lanes;
     format::ByteCounts counts;
-    PackedCodes codes[format::kByteValues]; // every byte's, once the table is selected
+    // Every byte value's codes, once the table is selected: the codes, 4 bits
+    // each, the last lowest, and how many bits they take (an LF's or a NUL's,
+    // none). The bits are held twice, as the shift that makes room for the
+    // codes and as the word that adds up to where the coder stores: each is
+    // then one load where it is used, where one copy would cost the coder a
+    // move.
+    std::uint64_t codes[format::kByteValues];
+    std::uint8_t codeShift[format::kByteValues];
+    std::size_t codeBits[format::kByteValues];
     // The file: the header, then the code stream.
     std::uint8_t file[format::kLargestFile];
     std::size_t fileSize;

@@ -17,6 +17,13 @@ std::uint16_t littleEndian16(const std::uint8_t* at) {
     return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
 }
 
+// A counted value's rank as one number, the higher ranking first: its count,
+// then its value's complement, so the lower value comes first among equals.
+std::uint32_t rankKey(const ByteCounts& counts, std::size_t value) {
+    static_assert(kSourceLimit < 1 << 24, "a count fits beside a byte");
+    return static_cast<std::uint32_t>(counts[value] << 8 | (0xFF - value));
+}
+
 } // namespace
 
 void headerBytes(const CompressedHeader& header, std::uint8_t (&bytes)[kHeaderSize]) {
@@ -53,26 +60,28 @@ bool hasSignature(std::uint8_t first, std::uint8_t second) {
     return first == (kSignature & 0xFF) && second == (kSignature >> 8);
 }
 
+// Each counted value goes in after every entry that ranks before it; one
+// that ranks after a full table's last is out.
 void rankTable(const ByteCounts& counts, std::uint8_t (&table)[kTableSize]) {
-    std::uint8_t values[kByteValues];
-    std::iota(std::begin(values), std::end(values), std::uint8_t{0});
-    std::partial_sort(
-        std::begin(values), values + kTableSize, std::end(values),
-        [&counts](std::uint8_t a, std::uint8_t b) { return ranksBefore(counts, a, b); });
-    std::transform(values, values + kTableSize, table,
-                   [&counts](std::uint8_t value) { return counts[value] > 0 ? value : 0; });
-}
-
-CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {
-    if (position < kOneCodeEntries) {
-        return {{static_cast<std::uint8_t>(kFirstRankCode + position)}, 1};
+    std::uint32_t keys[kTableSize]; // the entries', falling
+    std::size_t ranked = 0;
+    for (std::size_t value = 0; value < kByteValues; ++value) {
+        if (counts[value] == 0) {
+            continue;
+        }
+        std::uint32_t key = rankKey(counts, value);
+        if (ranked == kTableSize && key < keys[kTableSize - 1]) {
+            continue;
+        }
+        std::uint32_t* kept = keys + (ranked < kTableSize ? ranked++ : kTableSize - 1);
+        std::uint32_t* at = std::upper_bound(keys, kept, key, std::greater<>());
+        std::copy_backward(at, kept, kept + 1);
+        *at = key;
     }
-    if (position < kTableSize) {
-        return {{kSecondRankCode, static_cast<std::uint8_t>(position - kOneCodeEntries)}, 2};
+    for (std::size_t position = 0; position < kTableSize; ++position) {
+        table[position] =
+            position < ranked ? static_cast<std::uint8_t>(0xFF - (keys[position] & 0xFF)) : 0;
     }
-    return {{kLiteralCode, static_cast<std::uint8_t>(byte & 0x0F),
-             static_cast<std::uint8_t>(byte >> 4)},
-            3};
 }
 
 } // namespace format

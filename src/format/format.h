@@ -113,6 +113,7 @@ inline bool ranksBefore(const ByteCounts& counts, std::size_t a, std::size_t b) 
 
 // The table a run selects from the counts of the characters it codes: the
 // counted byte values in rank order, as many as fit, then free positions (0).
+// Counts stay below kSourceLimit, as a text's do.
 void rankTable(const ByteCounts& counts, std::uint8_t (&table)[kTableSize]);
 
 // The codes of one character, first to last.
@@ -123,7 +124,17 @@ struct CharacterCodes {
 
 // The codes of `byte` standing at table `position`; from kTableSize on, the
 // literal that codes a byte the table lacks.
-CharacterCodes codesAt(std::size_t position, std::uint8_t byte);
+inline CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {
+    if (position < kOneCodeEntries) {
+        return {{static_cast<std::uint8_t>(kFirstRankCode + position)}, 1};
+    }
+    if (position < kTableSize) {
+        return {{kSecondRankCode, static_cast<std::uint8_t>(position - kOneCodeEntries)}, 2};
+    }
+    return {{kLiteralCode, static_cast<std::uint8_t>(byte & 0x0F),
+             static_cast<std::uint8_t>(byte >> 4)},
+            3};
+}
 
 // A character read back: its byte, how many codes it took, and whether a
 // literal coded it (the table lacks the byte, if the file is sound).
