@@ -14,14 +14,12 @@ namespace compress {
 // The counts of four interleaved shares of the text, summed when all are in.
 using ByteCountLanes = format::ByteCounts[4];
 
+// The small fields come first and the two buffers last, so that a run
+// touches no page of memory for a buffer's end or for a field after it.
 struct Compression {
-    // The kept lines, each followed by an LF, which no kept line holds, as
-    // the file has most of them: so the bytes used are the source size,
-    // which stays below the limit. A word of NULs after them lets the coder
-    // and the counter take them eight at a time.
-    char source[format::kSourceLimit - 1 + sizeof(std::uint64_t)];
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines held
+    std::size_t fileSize;
     format::CompressedHeader header;
     ByteCountLanes lanes;
     format::ByteCounts counts;
@@ -34,9 +32,13 @@ struct Compression {
     std::uint64_t codes[format::kByteValues];
     std::uint8_t codeShift[format::kByteValues];
     std::size_t codeBits[format::kByteValues];
+    // The kept lines, each followed by an LF, which no kept line holds, as
+    // the file has most of them: so the bytes used are the source size,
+    // which stays below the limit. A word of NULs after them lets the coder
+    // and the counter take them eight at a time.
+    char source[format::kSourceLimit - 1 + sizeof(std::uint64_t)];
     // The file: the header, then the code stream.
     std::uint8_t file[format::kLargestFile];
-    std::size_t fileSize;
 };
 
 // Empties `compression` for a new run.

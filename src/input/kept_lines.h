@@ -22,13 +22,13 @@ struct LeftOut {
 };
 
 struct KeptLines {
-    LineBuffer reader;
     bool removeComments; // /K
     // The last piece was cut: the next one continues its line, and is
     // dropped with it when the line is a comment.
     bool continuesLine;
     bool dropLine;
     LeftOut leftOut; // as far as the text has been read
+    LineBuffer reader; // last: see InputBlock
 };
 
 // Kept lines as the reader holds them: `lines` of them in `size` bytes, each

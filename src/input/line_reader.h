@@ -37,8 +37,9 @@ struct Source {
 // `start`, and a line's window of kReadSize bytes always lies in the block
 // unless the file ends first. What is left of a window moves to the front
 // before a read, which then asks for at least kBlockSize bytes.
+// The bytes come last, and the block last in the reader, so that a short
+// file touches no page of memory for the fields after them.
 struct InputBlock {
-    char bytes[kBlockSize + kReadSize];
     std::size_t start;
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
@@ -47,6 +48,7 @@ struct InputBlock {
     // and again only once the reader has passed it, not once a line.
     std::size_t nextNul;
     std::size_t nextEndOfText;
+    char bytes[kBlockSize + kReadSize];
 };
 
 struct LineBuffer {
@@ -71,11 +73,11 @@ struct LineBuffer {
 
     // The reader's own.
     Source source;
-    InputBlock block;
     std::uint32_t lineFeeds; // used up since beginText()
     // The last byte used up since beginText(), NUL before the first: it tells
     // whether an LF that begins a line has a CR before it.
     char previous;
+    InputBlock block;
 };
 
 // Starts on a new text from `source`, and reads until its first two bytes are
