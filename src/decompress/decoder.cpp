@@ -1,6 +1,7 @@
 #include "decompress/decoder.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace decompress {
 
@@ -67,43 +68,135 @@ void judgeCharacters(const bool (&inTable)[kByteValues], Verdicts& verdicts) {
     }
 }
 
+// Where decoding stands: the next code, the characters decoded, the bytes
+// of text made.
+struct Progress {
+    std::size_t next;
+    std::size_t length;
+    std::size_t size;
+};
+
+// One character the careful way, any codes at all: a code's followers are
+// taken before the stream's end is checked.
+Fault decodeCharacter(const FileImage& image, Decoded& decoded, const Verdicts& verdicts,
+                      ByteCounts& counts, bool lineFeeds, Progress& at) {
+    const std::uint8_t* stream = image.bytes + format::kHeaderSize;
+    std::size_t halves = 2 * (image.size - format::kHeaderSize);
+    format::ReadCharacter read =
+        format::characterAt(codeWindow(stream, at.next), decoded.header.table);
+    std::uint8_t character = read.byte;
+    at.next += read.codes;
+    const Fault* verdict = read.literal ? verdicts.literal : verdicts.entry;
+    Fault fault = at.next > halves ? Fault::StreamEnds : verdict[character];
+    if (fault != Fault::None) {
+        return fault;
+    }
+    ++at.length;
+    ++counts[character];
+    decoded.text[at.size++] = static_cast<char>(character);
+    decoded.text[at.size] = '\n'; // kept only after a CR, when asked
+    at.size += lineFeeds && character == format::kCarriageReturn ? 1 : 0;
+    return Fault::None;
+}
+
+// What a table character that the file may hold gives, found by the two
+// codes it starts with: its byte with the LF that a CR may keep, the bytes of
+// text it makes, and the bits its codes take with one character counted above
+// them (kCharacterMark). Anything else (a literal, a free position, a
+// terminator) takes and makes nothing, so that a run of characters stands
+// still on it and leaves it to decodeCharacter.
+struct Step {
+    std::uint8_t text[2];
+    std::uint8_t emitted;
+    std::uint8_t taken;
+};
+inline constexpr unsigned kCodeBits = 4;
+inline constexpr unsigned kStepCodes = 2; // what a step looks at: the most a table character takes
+inline constexpr unsigned kCharacterMark = 64; // above the shift counts of a 64-bit window
+inline constexpr unsigned kBitsTaken = kCharacterMark - 1;
+using Steps = Step[kByteValues];
+
+void prepareSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFeeds, Steps& steps) {
+    for (unsigned codes = 0; codes < kByteValues; ++codes) {
+        format::ReadCharacter read = format::characterAt(codes << 8, decoded.header.table);
+        Step& step = steps[codes];
+        step = {{'\n', '\n'}, 0, 0};
+        if (!read.literal && verdicts.entry[read.byte] == Fault::None) {
+            bool lineFeed = lineFeeds && read.byte == format::kCarriageReturn;
+            step.text[0] = read.byte;
+            step.emitted = static_cast<std::uint8_t>(lineFeed ? 2 : 1);
+            step.taken = static_cast<std::uint8_t>(read.codes * kCodeBits + kCharacterMark);
+        }
+    }
+}
+
+// The stream's bytes from `at` on, the first in the top bits.
+std::uint64_t bigEndian64(const std::uint8_t* at) {
+    return std::uint64_t{at[0]} << 56 | std::uint64_t{at[1]} << 48 | std::uint64_t{at[2]} << 40 |
+           std::uint64_t{at[3]} << 32 | std::uint64_t{at[4]} << 24 | std::uint64_t{at[5]} << 16 |
+           std::uint64_t{at[6]} << 8 | std::uint64_t{at[7]};
+}
+
+// A run's window holds at least 60 bits of codes: seven characters of at most
+// two codes each, with the two codes the last step looks at, fill it.
+inline constexpr std::size_t kRunLength = 7;
+inline constexpr std::size_t kRunCodes = 2 * sizeof(std::uint64_t);
+static_assert(kRunLength * kStepCodes + kStepCodes <= kRunCodes, "a run's codes fit its window");
+
 // Decodes the characters one after another into `text`, counting each byte
-// value: the counters stay local, since a write through `text` could be one
-// to any of them. A code's followers are taken before the stream's end is
-// checked.
+// value. Runs of table characters go by steps, counted by the codes that
+// start them, while the count and the stream both have a run's worth left;
+// every other character, and all near the ends, by decodeCharacter.
 Fault decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[kByteValues],
                    ByteCounts& counts, bool lineFeeds) {
     Verdicts verdicts;
     judgeCharacters(inTable, verdicts);
+    Steps steps;
+    prepareSteps(decoded, verdicts, lineFeeds, steps);
+    std::uint32_t stepCounts[kByteValues] = {};
     const std::uint8_t* stream = image.bytes + format::kHeaderSize;
-    const auto& table = decoded.header.table;
     std::size_t halves = 2 * (image.size - format::kHeaderSize);
-    std::size_t next = 0, length = 0, size = 0, count = decoded.header.characterCount;
+    std::size_t count = decoded.header.characterCount;
+    Progress at{0, 0, 0};
     Fault fault = Fault::None;
-    while (length < count) {
-        format::ReadCharacter read = format::characterAt(codeWindow(stream, next), table);
-        std::uint8_t character = read.byte;
-        next += read.codes;
-        const Fault* verdict = read.literal ? verdicts.literal : verdicts.entry;
-        fault = next > halves ? Fault::StreamEnds : verdict[character];
+    while (at.length < count) {
+        if (at.length + kRunLength <= count && at.next + kRunCodes <= halves) {
+            std::uint64_t window = bigEndian64(stream + at.next / 2) << (at.next % 2 * kCodeBits);
+            if (steps[window >> 56].taken != 0) {
+                unsigned taken = 0;
+                std::size_t size = at.size;
+                for (std::size_t i = 0; i < kRunLength; ++i) {
+                    auto codes = static_cast<std::size_t>(window >> 56);
+                    const Step& step = steps[codes];
+                    std::memcpy(decoded.text + size, step.text, sizeof step.text);
+                    size += step.emitted;
+                    ++stepCounts[codes];
+                    window <<= step.taken & kBitsTaken;
+                    taken += step.taken;
+                }
+                at.size = size;
+                at.next += (taken & kBitsTaken) / kCodeBits;
+                at.length += taken / kCharacterMark;
+                continue;
+            }
+        }
+        fault = decodeCharacter(image, decoded, verdicts, counts, lineFeeds, at);
         if (fault != Fault::None) {
             break;
         }
-        ++length;
-        ++counts[character];
-        decoded.text[size++] = static_cast<char>(character);
-        decoded.text[size] = '\n'; // kept only after a CR, when asked
-        size += lineFeeds && character == format::kCarriageReturn ? 1 : 0;
     }
-    decoded.length = length;
-    decoded.size = size;
+    for (std::size_t codes = 0; codes < kByteValues; ++codes) {
+        counts[steps[codes].text[0]] += steps[codes].taken != 0 ? stepCounts[codes] : 0;
+    }
+    decoded.length = at.length;
+    decoded.size = at.size;
     decoded.lines = counts[static_cast<std::uint8_t>(format::kCarriageReturn)];
-    if (fault != Fault::None || halves - next > 1) {
+    if (fault != Fault::None || halves - at.next > 1) {
         return fault != Fault::None ? fault : Fault::BytesAfterStream;
     }
     // A half left over is the padding: the low half of the last byte.
-    return halves - next == 1 && (image.bytes[image.size - 1] & 0x0F) != 0 ? Fault::PaddingSet
-                                                                           : Fault::None;
+    return halves - at.next == 1 && (image.bytes[image.size - 1] & 0x0F) != 0 ? Fault::PaddingSet
+                                                                              : Fault::None;
 }
 
 // The table a run selects from the counts of the characters it codes: byte
