@@ -53,7 +53,8 @@ void countBytes(const std::uint8_t* bytes, std::size_t size, ByteCountLanes& lan
         countFour(bytes + 4, lanes);
     }
     for (std::size_t value = 0; value < format::kByteValues; ++value) {
-        counts[value] = lanes[0][value] + lanes[1][value] + lanes[2][value] + lanes[3][value];
+        counts[value] = static_cast<std::uint32_t>(lanes[0][value] + lanes[1][value] +
+                                                   lanes[2][value] + lanes[3][value]);
     }
 }
 
@@ -158,11 +159,11 @@ void selectTable(Compression& compression) {
     selectCodes(compression);
 }
 
-void codeSource(Compression& compression) {
+void codeSource(Compression& compression, std::uint8_t* file) {
     Coder coder;
     // Stores before the stream's eighth byte reach into the header, which is
     // put in front last.
-    std::uint8_t* stream = compression.file + format::kHeaderSize;
+    std::uint8_t* stream = file + format::kHeaderSize;
     // Past the text's end are the NULs after it, which have no codes (see
     // selectTable()): so the last few characters may be taken with them.
     const std::uint8_t* source = heldBytes(compression);
@@ -172,14 +173,14 @@ void codeSource(Compression& compression) {
     }
     storeLastBytes(stream, coder); // so an odd code out has a 0 beside it
     std::uint8_t* out = stream + (coder.bits + 7) / 8;
-    compression.fileSize = static_cast<std::size_t>(out - compression.file);
+    compression.fileSize = static_cast<std::size_t>(out - file);
     format::CompressedHeader& header = compression.header;
     header.characterCount = static_cast<std::uint16_t>(compression.sourceSize - compression.lines);
     header.flags = format::kFinishedFlags;
     format::scrambleTable(header);
     std::uint8_t bytes[format::kHeaderSize];
     format::headerBytes(header, bytes);
-    std::memcpy(compression.file, bytes, sizeof bytes);
+    std::memcpy(file, bytes, sizeof bytes);
 }
 
 } // namespace compress

@@ -12,14 +12,19 @@
 namespace compress {
 
 // The counts of four interleaved shares of the text, summed when all are in.
-using ByteCountLanes = format::ByteCounts[4];
+// A share is at most a quarter of the held text and the NULs after it, so
+// 16 bits hold its counts, and the four take half the memory.
+inline constexpr std::size_t kLanes = 4;
+using ByteCountLanes = std::uint16_t[kLanes][format::kByteValues];
+static_assert((format::kSourceLimit + sizeof(std::uint64_t)) / kLanes + 1 <= UINT16_MAX,
+              "a lane's counts fit 16 bits");
 
-// The small fields come first and the two buffers last, so that a run
-// touches no page of memory for a buffer's end or for a field after it.
+// The small fields come first and the held text last, so that a run
+// touches no page of memory for the text's end or for a field after it.
 struct Compression {
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines held
-    std::size_t fileSize;
+    std::size_t fileSize; // of the file that codeSource() built
     format::CompressedHeader header;
     ByteCountLanes lanes;
     format::ByteCounts counts;
@@ -37,8 +42,6 @@ struct Compression {
     // which stays below the limit. A word of NULs after them lets the coder
     // and the counter take them eight at a time.
     char source[format::kSourceLimit - 1 + sizeof(std::uint64_t)];
-    // The file: the header, then the code stream.
-    std::uint8_t file[format::kLargestFile];
 };
 
 // Empties `compression` for a new run.
@@ -53,9 +56,9 @@ bool holdLines(Compression& compression, const char* text, std::size_t size,
 // Counts the held characters and selects the table, and each byte value's codes.
 void selectTable(Compression& compression);
 
-// Codes every held character and completes the file: the codes packed two to
-// a byte, an odd last one beside a 0, and the final header in front. The
-// table must have been selected.
-void codeSource(Compression& compression);
+// Codes every held character and builds the whole file in `file`, room for
+// format::kLargestFile bytes: the final header, then the codes packed two to
+// a byte, an odd last one beside a 0. The table must have been selected.
+void codeSource(Compression& compression, std::uint8_t* file);
 
 } // namespace compress

@@ -65,4 +65,8 @@ void noteTextAfterEnd(KeptLines& kept) {
     }
 }
 
+std::uint8_t* usedUpRoom(KeptLines& kept) {
+    return reinterpret_cast<std::uint8_t*>(kept.reader.block.bytes);
+}
+
 } // namespace input

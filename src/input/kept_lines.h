@@ -47,6 +47,10 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments);
 // end of the text.
 LineRun nextKeptLines(KeptLines& kept);
 
+// Once nextKeptLines() has returned none and the text's end is noted, if at
+// all: the reader's room, kBlockRoom bytes, free for other use.
+std::uint8_t* usedUpRoom(KeptLines& kept);
+
 // Once nextKeptLines() has returned none: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,
 // tab, CR or LF follows it, which the text then leaves out. Reads on to the

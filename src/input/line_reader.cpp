@@ -51,7 +51,7 @@ std::size_t lineEnd(InputBlock& block, std::size_t read) {
 void fill(Source source, InputBlock& block, std::size_t least) {
     while (block.filled < least && !block.atEnd) {
         std::size_t got = source.refill(source.context, block.bytes + block.filled,
-                                        sizeof block.bytes - block.filled);
+                                        kBlockBytes - block.filled);
         block.filled += got;
         block.atEnd = got == 0;
     }
@@ -66,7 +66,7 @@ void refill(Source source, InputBlock& block) {
     std::memmove(block.bytes, block.bytes + block.start, rest);
     block.start = 0;
     block.filled = rest;
-    fill(source, block, sizeof block.bytes);
+    fill(source, block, kBlockBytes);
 }
 
 // What may follow the Ctrl-Z that ends a text without anything being lost:

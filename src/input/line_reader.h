@@ -24,6 +24,12 @@ inline constexpr std::size_t kReadSize = format::kLongestPiece;
 // cross many block ends.
 inline constexpr std::size_t kBlockSize = SQUEEZLE_BLOCK_SIZE;
 static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a move");
+// The bytes a block and a window take.
+inline constexpr std::size_t kBlockBytes = kBlockSize + kReadSize;
+// The room the block lies in: once the text is read to its end, its bytes are
+// all used up, and the room is its user's (squeezle builds its file there).
+inline constexpr std::size_t kBlockRoom =
+    kBlockBytes > format::kLargestFile ? kBlockBytes : format::kLargestFile;
 
 // Where the text's bytes come from, as the caller gives them: `refill` puts
 // up to `size` bytes at `into` and returns how many, 0 only at the end of the
@@ -48,7 +54,7 @@ struct InputBlock {
     // and again only once the reader has passed it, not once a line.
     std::size_t nextNul;
     std::size_t nextEndOfText;
-    char bytes[kBlockSize + kReadSize];
+    char bytes[kBlockRoom]; // the first kBlockBytes are read into
 };
 
 struct LineBuffer {

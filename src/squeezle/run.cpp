@@ -68,8 +68,10 @@ bool readKeptLines(const RunOptions& options) {
 }
 
 // The second pass codes what the first held, announcing its lines again: up
-// to the one that reached the limit, if any, where the run fails.
-void codeKeptLines(const RunOptions& options, bool holdsAll) {
+// to the one that reached the limit, if any, where the run fails. The file is
+// built in the reader's room, which the text has used up by then: no more
+// memory for it.
+const std::uint8_t* codeKeptLines(const RunOptions& options, bool holdsAll) {
     restartProgress();
     for (std::uint32_t line = 0; line < compression.lines && !options.quiet; ++line) {
         showNextLine();
@@ -78,7 +80,10 @@ void codeKeptLines(const RunOptions& options, bool holdsAll) {
         showNextLine();
         base::fail(kTooLarge);
     }
-    compress::codeSource(compression);
+    std::uint8_t* file = input::usedUpRoom(kept);
+    static_assert(input::kBlockRoom >= format::kLargestFile, "the file fits the reader's room");
+    compress::codeSource(compression, file);
+    return file;
 }
 
 // Whole percent of the source, truncated; 0 for an empty source.
@@ -132,8 +137,8 @@ void run(const RunOptions& options, const char* inputName, const cli::Output& ou
     compress::beginCompression(compression);
     bool holdsAll = readKeptLines(options);
     compress::selectTable(compression);
-    codeKeptLines(options, holdsAll);
-    cli::writeOutput(output, compression.file, compression.fileSize);
+    const std::uint8_t* file = codeKeptLines(options, holdsAll);
+    cli::writeOutput(output, file, compression.fileSize);
     platform::closeFile(input);
     reportStatistics();
 }

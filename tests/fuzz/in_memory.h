@@ -22,9 +22,10 @@ inline std::size_t readInMemory(void* rest, char* into, std::size_t size) {
 inline input::KeptLines keptLines;
 inline compress::Compression compression;
 
-// Compresses `text` into `compression`, its notes in `keptLines.leftOut`. The
-// callers' texts stay below the size limit.
-inline void compressInMemory(const std::string& text, bool removeComments) {
+// Compresses `text` into `compression`, its notes in `keptLines.leftOut`, and
+// returns the file, built where squeezle builds it. The callers' texts stay
+// below the size limit.
+inline const std::uint8_t* compressInMemory(const std::string& text, bool removeComments) {
     std::string_view rest = text;
     input::beginKeptLines({readInMemory, &rest}, keptLines, removeComments);
     compress::beginCompression(compression);
@@ -34,5 +35,7 @@ inline void compressInMemory(const std::string& text, bool removeComments) {
         }
     }
     compress::selectTable(compression);
-    compress::codeSource(compression);
+    std::uint8_t* file = input::usedUpRoom(keptLines);
+    compress::codeSource(compression, file);
+    return file;
 }
