@@ -5,17 +5,17 @@
 # a new file that is renamed over the output, no work between the calls) on the
 # largest input of short lines and on a typical 13 KB script; unsqueezle
 # against the floor that reads the file and writes the text. The two of a
-# pair take turns, a few runs each, for many rounds, so that a slow moment of
-# the machine falls on both; the medians and their ratio are printed. Then
+# pair take turns, a run each, many times, so that a slow moment of the
+# machine falls on both; the medians and the ratio are printed. Then
 # squeezle on a pseudo-terminal (script(1)) against the same run with /Q on
 # one, so that making the terminal costs both sides alike; the system calls
 # of a run (with strace, when it is there); and the peak memory of each
 # program. Not part of any test run.
-#   bench/run.sh [release build folder] [rounds]      (needs cc, hyperfine, python3)
+#   bench/run.sh [release build folder] [runs of each, 1000]      (needs cc, python3)
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$source/build/release}" && pwd)
-rounds=${2:-20}
+runs=${2:-1000}
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$scratch"
@@ -44,48 +44,55 @@ values = [v for v in range(1, 256) if v not in (0x0A, 0x1A)]
 open("spread.bat", "wb").write(bytes(values) * 258 + bytes(values[:165]))'
 "$build/squeezle" /Q /O spread.bat largest.zcl
 
-# compare PAIR NAME COMMAND PREPARE NAME COMMAND PREPARE: rounds of five runs
-# each, which of the two goes first changing from round to round; prints the
-# medians and the first's over the second's.
+# compare RUNS NAME COMMAND NAME COMMAND: the two commands run in turn, one run
+# each, in an order drawn anew for every pair, RUNS pairs; prints both medians
+# and the median of the ratios within a pair. This machine's speed can drift by
+# a fifth within a second: runs side by side meet the same moment of it, where
+# blocks of runs of one command, then of the other, do not.
 compare() {
-    local pair=$1 one=("$2" "$3" "$4") two=("$5" "$6" "$7")
-    mkdir "$pair"
-    for round in $(seq "$rounds"); do
-        local first=("${one[@]}") second=("${two[@]}")
-        if ((round % 2 == 0)); then first=("${two[@]}") second=("${one[@]}"); fi
-        hyperfine -N --style none --runs 5 --output "$scratch/console" \
-            --export-json "$pair/$round.json" \
-            -n "${first[0]}" --prepare "${first[2]}" "${first[1]}" \
-            -n "${second[0]}" --prepare "${second[2]}" "${second[1]}" >/dev/null 2>hyperfine.log ||
-            { cat hyperfine.log; exit 1; }
-    done
-    python3 - "$pair" "${one[0]}" "${two[0]}" <<'PY'
-import json, pathlib, statistics, sys
-pair, a, b = sys.argv[1:]
+    python3 - "$@" <<'PY'
+import os, random, shlex, statistics, sys, time
+runs, a, command_a, b, command_b = int(sys.argv[1]), *sys.argv[2:6]
+commands = {a: shlex.split(command_a), b: shlex.split(command_b)}
+quiet = os.open(os.devnull, os.O_WRONLY)
+def run(argv):
+    start = time.perf_counter()
+    child = os.posix_spawnp(argv[0], argv, os.environ,
+                            file_actions=[(os.POSIX_SPAWN_DUP2, quiet, 1)])
+    _, status = os.waitpid(child, 0)
+    if status != 0:
+        sys.exit(f"{' '.join(argv)} failed")
+    return time.perf_counter() - start
 times = {a: [], b: []}
-for path in pathlib.Path(pair).glob("*.json"):
-    for result in json.loads(path.read_text())["results"]:
-        times[result["command"]].extend(result["times"])
-m = {name: statistics.median(runs) * 1000 for name, runs in times.items()}
-print(f"{a} median {m[a]:.3f} ms, {b} median {m[b]:.3f} ms, "
-      f"{len(times[a])} runs each: ratio {m[a] / m[b]:.3f}")
+order = random.Random(1)
+for name in (a, b) * 10:  # the caches warm up
+    run(commands[name])
+for _ in range(runs):
+    pair = [a, b]
+    order.shuffle(pair)
+    for name in pair:
+        times[name].append(run(commands[name]))
+median = {name: statistics.median(spent) * 1000 for name, spent in times.items()}
+ratio = statistics.median(x / y for x, y in zip(times[a], times[b]))
+print(f"{a} median {median[a]:.3f} ms, {b} median {median[b]:.3f} ms, "
+      f"{runs} runs each: ratio {ratio:.3f}")
 PY
 }
 
 size() { wc -c <"$1"; }
 for input in short typical; do
     "$build/squeezle" /Q /O $input.bat $input.zcl
-    compare "compress-$input" "squeezle /Q $input.bat" "$build/squeezle /Q /O $input.bat $input.zcl" true \
-        "floor $input.bat" "./floor compress $input.bat floor.zcl $(size $input.zcl)" true
+    compare "$runs" "squeezle /Q $input.bat" "$build/squeezle /Q /O $input.bat $input.zcl" \
+        "floor $input.bat" "./floor compress $input.bat floor.zcl $(size $input.zcl)"
 done
 "$build/unsqueezle" /Q /O largest.zcl back.bat
-compare decode "unsqueezle largest.zcl" "$build/unsqueezle /Q /O largest.zcl back.bat" true \
-    "floor largest.zcl" "./floor decode largest.zcl floor.bat $(size back.bat)" true
+compare "$runs" "unsqueezle largest.zcl" "$build/unsqueezle /Q /O largest.zcl back.bat" \
+    "floor largest.zcl" "./floor decode largest.zcl floor.bat $(size back.bat)"
 # script(1) runs a command on a pseudo-terminal and copies what it prints.
 for input in largest lines; do
-    compare "terminal-$input" "squeezle $input.bat on a terminal" \
-        "script -qec '$build/squeezle /O $input.bat t.zcl' /dev/null" true \
-        "squeezle /Q $input.bat on a terminal" "script -qec '$build/squeezle /Q /O $input.bat t.zcl' /dev/null" true
+    compare $((runs / 5)) "squeezle $input.bat on a terminal" \
+        "script -qec '$build/squeezle /O $input.bat t.zcl' /dev/null" \
+        "squeezle /Q $input.bat on a terminal" "script -qec '$build/squeezle /Q /O $input.bat t.zcl' /dev/null"
 done
 if command -v strace >/dev/null; then
     for run in "/Q short.bat" "/Q /K comments.bat" "short.bat"; do
