@@ -110,10 +110,11 @@ inline void codeFour(const Compression& compression, const std::uint8_t* source,
     coder.bits += bits;
 }
 
-// Holds the lines in `size` bytes of `text` one at a time, as far as they
-// stay below the limit; false, as they never all do.
+// Holds the lines in `text` one at a time, up to the one that reaches the
+// limit: false, as one does when they do not fit together.
 bool holdLinesThatFit(Compression& compression, const char* text, std::size_t size) {
-    for (const char* end = text + size; text <= end;) {
+    const char* end = text + size;
+    for (;;) {
         const void* lineFeed =
             std::memchr(text, format::kLineFeed, static_cast<std::size_t>(end - text));
         const char* lineEnd = lineFeed == nullptr ? end : static_cast<const char*>(lineFeed);
@@ -122,7 +123,6 @@ bool holdLinesThatFit(Compression& compression, const char* text, std::size_t si
         }
         text = lineEnd + 1;
     }
-    return false;
 }
 
 } // namespace

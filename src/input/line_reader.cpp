@@ -24,8 +24,7 @@ std::size_t lengthBefore(const char* text, char byte, std::size_t size) {
 // Where the next `byte` stands in the block from `start` on, or `filled`
 // for none.
 std::size_t positionOf(const InputBlock& block, char byte) {
-    return block.start +
-           lengthBefore(block.bytes + block.start, byte, block.filled - block.start);
+    return block.start + lengthBefore(block.bytes + block.start, byte, block.filled - block.start);
 }
 
 // How far from `start` the next `byte` stands in the block, or the rest of
@@ -50,8 +49,8 @@ std::size_t lineEnd(InputBlock& block, std::size_t read) {
 // ends.
 void fill(Source source, InputBlock& block, std::size_t least) {
     while (block.filled < least && !block.atEnd) {
-        std::size_t got = source.refill(source.context, block.bytes + block.filled,
-                                        kBlockBytes - block.filled);
+        std::size_t got =
+            source.refill(source.context, block.bytes + block.filled, kBlockBytes - block.filled);
         block.filled += got;
         block.atEnd = got == 0;
     }
@@ -154,16 +153,14 @@ std::size_t readLine(LineBuffer& line) {
 
 std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment) {
     InputBlock& block = line.block;
-    if (block.filled - block.start < kReadSize && !block.atEnd) {
-        refill(line.source, block);
-    }
     if (block.nextNul < block.start) {
         block.nextNul = positionOf(block, '\0');
     }
     std::size_t rare = std::min(block.nextNul, block.nextEndOfText); // no line may reach it
     std::size_t start = block.start;
     std::uint32_t lines = 0;
-    // Only where readLine() would read nothing first: its window lies in the block.
+    // Only where readLine() would read nothing first: its window lies in the
+    // block. Where it would, it reads, and the next run starts after its line.
     while (block.atEnd || block.filled - start >= kReadSize) {
         const char* window = block.bytes + start;
         std::size_t read = std::min(kReadSize, block.filled - start);

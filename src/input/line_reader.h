@@ -110,8 +110,9 @@ std::size_t readLine(LineBuffer& line);
 // follows its own; with `stopAtComment` (/K) a comment line ends the run too.
 // Returns how many lines it took, 0 for none; `line.text` then holds them as
 // the file does, each but the last followed by its LF, in `line.length`
-// bytes. Most lines of a script are such lines, and this takes them at a
-// fraction of readLine()'s cost.
+// bytes. It never reads: it takes what the block holds. Most lines of a
+// script are such lines, and this takes them at a fraction of readLine()'s
+// cost.
 std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment);
 
 // Once readLine() has returned 0: true when the text ended at a Ctrl-Z and
