@@ -153,11 +153,10 @@ std::size_t readLine(LineBuffer& line) {
 
 std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment) {
     InputBlock& block = line.block;
-    if (block.nextNul < block.start) {
-        block.nextNul = positionOf(block, '\0');
-    }
-    std::size_t rare = std::min(block.nextNul, block.nextEndOfText); // no line may reach it
     std::size_t start = block.start;
+    // Where the next NUL or Ctrl-Z stands: no line of the run may reach it.
+    std::size_t rare = start + std::min(distanceTo(block, block.nextNul, '\0'),
+                                        distanceTo(block, block.nextEndOfText, kEndOfText));
     std::uint32_t lines = 0;
     // Only where readLine() would read nothing first: its window lies in the
     // block. Where it would, it reads, and the next run starts after its line.

@@ -87,8 +87,8 @@ struct LineBuffer {
 };
 
 // Starts on a new text from `source`, and reads until its first two bytes are
-// in (as many as a compressed file's signature), or its file ends: firstBytes() shows them before
-// any line is taken.
+// in (as many as a compressed file's signature), or its file ends:
+// firstBytes() shows them before any line is taken.
 void beginText(Source source, LineBuffer& line);
 
 // The text's first two bytes, once beginText() has read them; NUL for the

@@ -35,9 +35,9 @@ int descriptorOf(File file) {
     return static_cast<int>(file.os);
 }
 
-// Unless `wait`, opens without waiting on a named pipe that has no peer yet,
-// then makes the descriptor blocking again. Directories are refused, as
-// Windows refuses them.
+// Unless `wait`, opens without waiting on a named pipe that has no peer yet;
+// such a descriptor is only looked at and closed, never read, so it stays
+// as it opened. Directories are refused, as Windows refuses them.
 int openDescriptor(const char* name, int flags, bool wait, struct stat& status) {
     int descriptor = ::open(name, flags | (wait ? 0 : O_NONBLOCK) | O_NOCTTY | O_CLOEXEC, 0666);
     if (descriptor < 0) {
@@ -46,9 +46,6 @@ int openDescriptor(const char* name, int flags, bool wait, struct stat& status) 
     if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
         ::close(descriptor);
         return -1;
-    }
-    if (!wait) {
-        ::fcntl(descriptor, F_SETFL, ::fcntl(descriptor, F_GETFL) & ~O_NONBLOCK);
     }
     return descriptor;
 }
