@@ -25,8 +25,8 @@ void writeStream(const char* name, const void* bytes, std::size_t size) {
 } // namespace
 
 Output outputOf(const char* name, bool replace) {
-    return Output{name, replace, platform::namesStream(name),
-                  platform::namesFile(name, platform::standardOutput())};
+    platform::OutputKind kind = platform::outputKind(name);
+    return Output{name, replace, kind.stream, kind.standardOutput};
 }
 
 void refuseOutputName(const char* inputName, const Output& output) {

@@ -25,25 +25,29 @@ constexpr std::size_t kPendingCapacity = 16384;
 // a console that takes each write slowly gets a few dozen a second at most.
 constexpr std::uint64_t kShowAfterMilliseconds = 30;
 
+// The small fields come first: a run that prints nothing only looks at them,
+// and touches no page of memory for the buffers.
 struct Console {
-    char pending[kPendingCapacity];
     std::size_t used;
     // Zero until asked, then kAsked or kAsked | kInteractive: all of the
-    // record starts at zero, so a run that prints nothing never touches it.
+    // record starts at zero, so it costs nothing until a run prints.
     int interactive;
     std::uint64_t lastShown; // when an interactive console was last sent its text
+    std::size_t screenLength;
     // On an interactive console, the progress text not yet sent as the screen
     // line shows it once each part has been drawn from column 0 over the one
     // before: all that a person could see of it.
-    char screenLine[kMessageCapacity];
-    std::size_t screenLength;
+    char screenLine[kMessageCapacity + kLongestNumber];
+    char pending[kPendingCapacity];
 };
 Console console;
 constexpr int kAsked = 1;
 constexpr int kInteractive = 2;
 
-// Progress text is drawn over the screen line from column 0.
+// Progress text is drawn over the screen line from column 0. It is a label
+// and a number, never longer than the line.
 void drawOnScreenLine(const char* text, std::size_t length) {
+    length = std::min(length, sizeof console.screenLine);
     std::memcpy(console.screenLine, text, length);
     console.screenLength = std::max(length, console.screenLength);
 }

@@ -48,10 +48,15 @@ File openExclusive(const char* name);
 // writer. kNoFile on failure.
 File openShared(const char* name);
 
-// True when `name` names an existing file that is not on a disk: a pipe, a
-// named pipe, a terminal or a device such as the null device. Opens nothing
-// that could wait.
-bool namesStream(const char* name);
+// What an output's name names, looked at once: an existing file that is not
+// on a disk (a pipe, a named pipe, a terminal, a device such as the null
+// device), and whether that is this program's own standard output. Opens
+// nothing that could wait.
+struct OutputKind {
+    bool stream;
+    bool standardOutput;
+};
+OutputKind outputKind(const char* name);
 
 // True when `name` reaches the very file that `file` is, whatever names
 // reach either.

@@ -101,16 +101,17 @@ void openNullDeviceOnClosedStandardStreams() {
 // The output being written: the file its name reaches, the unfinished file
 // beside it, and the file it replaces, held until it is replaced. `named` is
 // what a signal handler may read: set while the unfinished file exists.
-// The record starts at zero, so it costs nothing until a run writes.
+// The record starts at zero, so it costs nothing until a run writes; its
+// small fields come first, beside the names' first bytes.
 struct Unfinished {
-    char target[PATH_MAX];
-    char path[PATH_MAX + detail::kUnfinishedNameRoom];
     int descriptor; // of the unfinished file, while `writing`
     int replaced;   // of the file it replaces, held while `holding`
     bool writing;
     bool holding;
     mode_t mode;
     volatile std::sig_atomic_t named;
+    char target[PATH_MAX];
+    char path[PATH_MAX + detail::kUnfinishedNameRoom];
 };
 Unfinished unfinished;
 
@@ -237,9 +238,13 @@ File openShared(const char* name) {
     return openLocked(name, O_RDONLY, true, LOCK_SH, status);
 }
 
-bool namesStream(const char* name) {
+OutputKind outputKind(const char* name) {
     struct stat status {};
-    return ::stat(name, &status) == 0 && !S_ISDIR(status.st_mode) && !onDisk(status);
+    if (::stat(name, &status) != 0) {
+        return OutputKind{false, false};
+    }
+    return OutputKind{!S_ISDIR(status.st_mode) && !onDisk(status),
+                      isFile(File{STDOUT_FILENO, false}, status)};
 }
 
 File openStream(const char* name) {

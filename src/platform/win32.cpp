@@ -121,13 +121,14 @@ File openShared(const char* name) {
 
 // Opened for writing as openStream() opens it, emptying nothing: CON must be
 // asked for writing to be the console's output. Opening never waits here.
-bool namesStream(const char* name) {
+OutputKind outputKind(const char* name) {
     File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-    if (!isOpen(file)) {
-        return false;
+    bool stream = false;
+    if (isOpen(file)) {
+        closeFile(file);
+        stream = !file.onDisk;
     }
-    closeFile(file);
-    return !file.onDisk;
+    return OutputKind{stream, namesFile(name, standardOutput())};
 }
 
 File openStream(const char* name) {
