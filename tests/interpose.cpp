@@ -6,7 +6,8 @@
 // INTERRUPT_WRITES fail with EINTR, as when a signal arrives, and do nothing;
 // so do the console writes (descriptor 1) named in INTERRUPT_CONSOLE_WRITES.
 // Lists are numbers and commas. With NO_LOCKS set, every flock() fails as on
-// a file system without locks.
+// a file system without locks; with PID set, that is the process number the
+// program is told, as if a killed run that had it had left its files.
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -63,4 +64,10 @@ extern "C" int flock(int descriptor, int operation) {
         return -1;
     }
     return static_cast<int>(syscall(SYS_flock, descriptor, operation));
+}
+
+extern "C" pid_t getpid() {
+    const char* pid = std::getenv("PID");
+    return pid != nullptr ? static_cast<pid_t>(std::atol(pid))
+                          : static_cast<pid_t>(syscall(SYS_getpid));
 }

@@ -142,17 +142,18 @@ Step stepOf(format::ReadCharacter read, const Fault (&verdicts)[kByteValues], bo
 void prepareSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFeeds, Steps& steps) {
     const auto& table = decoded.header.table;
     Step alone[kByteValues >> kCodeBits]; // a one-code character, by its code
-    for (unsigned code = 0; code < std::size(alone); ++code) {
+    unsigned code = 0;
+    for (Step& step : alone) {
         format::ReadCharacter read = format::characterAt(code << 12, table);
-        alone[code] = read.codes == 1 ? stepOf(read, verdicts.entry, lineFeeds) : kStandStill;
+        step = read.codes == 1 ? stepOf(read, verdicts.entry, lineFeeds) : kStandStill;
+        ++code;
     }
-    for (unsigned codes = 0; codes < kByteValues; ++codes) {
+    unsigned codes = 0;
+    for (Step& step : steps) {
         format::ReadCharacter read = format::characterAt(codes << 8, table);
-        Step& step = steps[codes];
-        step = read.literal      ? kStandStill
-               : read.codes == 1 ? alone[codes >> kCodeBits]
-                                 : stepOf(read, verdicts.entry, lineFeeds);
+        step = read.literal ? kStandStill : stepOf(read, verdicts.entry, lineFeeds);
         const Step& second = alone[codes & 0x0F];
+        ++codes;
         if (read.codes == 1 && step.taken != 0 && second.taken != 0) {
             std::memcpy(step.text + step.emitted, second.text, 2);
             step.emitted = static_cast<std::uint8_t>(step.emitted + second.emitted);
@@ -197,10 +198,11 @@ unsigned runSteps(std::uint64_t window, const Steps& steps,
 // that they code, or nothing where a sound file lacks it.
 void prepareLiteralSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFeeds,
                          Steps& steps) {
-    for (unsigned codes = 0; codes < kByteValues; ++codes) {
-        format::ReadCharacter read = format::characterAt(codes << 4, decoded.header.table);
-        Step& step = steps[codes];
-        step = stepOf(read, verdicts.literal, lineFeeds);
+    unsigned codes = 0;
+    for (Step& step : steps) {
+        step = stepOf(format::characterAt(codes << 4, decoded.header.table), verdicts.literal,
+                      lineFeeds);
+        ++codes;
     }
 }
 
@@ -217,7 +219,8 @@ static_assert(kRunLiterals * kLiteralBits <= 8 * sizeof(std::uint64_t) - kCodeBi
 unsigned runLiterals(std::uint64_t window, const Steps& steps,
                      std::uint32_t (&stepCounts)[kByteValues], char* text, std::size_t& size) {
     unsigned taken = 0;
-    for (std::size_t i = 0; i < kRunLiterals && window >> 60 == format::kLiteralCode; ++i) {
+    for (std::size_t left = kRunLiterals; left > 0 && window >> 60 == format::kLiteralCode;
+         --left) {
         auto codes = static_cast<std::size_t>(window >> 52 & 0xFF);
         const Step& step = steps[codes];
         if (step.taken == 0) {
