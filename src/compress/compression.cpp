@@ -52,11 +52,9 @@ void countBytes(const std::uint8_t* bytes, std::size_t size, ByteCountLanes& lan
         countFour(bytes, lanes);
         countFour(bytes + 4, lanes);
     }
-    std::size_t value = 0;
-    for (std::uint32_t& count : counts) {
-        count = static_cast<std::uint32_t>(lanes[0][value] + lanes[1][value] + lanes[2][value] +
-                                           lanes[3][value]);
-        ++value;
+    for (std::size_t value = 0; value < format::kByteValues; ++value) {
+        counts[value] = static_cast<std::uint32_t>(lanes[0][value] + lanes[1][value] +
+                                                   lanes[2][value] + lanes[3][value]);
     }
 }
 

@@ -77,15 +77,6 @@ struct Progress {
     std::size_t size;
 };
 
-void keepCharacter(std::uint8_t character, Decoded& decoded, ByteCounts& counts, bool lineFeeds,
-                   Progress& at) {
-    ++at.length;
-    ++counts[character];
-    decoded.text[at.size++] = static_cast<char>(character);
-    decoded.text[at.size] = '\n'; // kept only after a CR, when asked
-    at.size += lineFeeds && character == format::kCarriageReturn ? 1 : 0;
-}
-
 // One character the careful way, whatever `codes` hold: the next three, the
 // first in the top four of 16 bits. A code's followers are taken before the
 // stream's end is checked.
@@ -100,7 +91,11 @@ inline Fault decodeCharacter(unsigned codes, std::size_t halves, Decoded& decode
     if (fault != Fault::None) {
         return fault;
     }
-    keepCharacter(character, decoded, counts, lineFeeds, at);
+    ++at.length;
+    ++counts[character];
+    decoded.text[at.size++] = static_cast<char>(character);
+    decoded.text[at.size] = '\n'; // kept only after a CR, when asked
+    at.size += lineFeeds && character == format::kCarriageReturn ? 1 : 0;
     return Fault::None;
 }
 
@@ -142,18 +137,15 @@ Step stepOf(format::ReadCharacter read, const Fault (&verdicts)[kByteValues], bo
 void prepareSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFeeds, Steps& steps) {
     const auto& table = decoded.header.table;
     Step alone[kByteValues >> kCodeBits]; // a one-code character, by its code
-    unsigned code = 0;
-    for (Step& step : alone) {
+    for (unsigned code = 0; code < std::size(alone); ++code) {
         format::ReadCharacter read = format::characterAt(code << 12, table);
-        step = read.codes == 1 ? stepOf(read, verdicts.entry, lineFeeds) : kStandStill;
-        ++code;
+        alone[code] = read.codes == 1 ? stepOf(read, verdicts.entry, lineFeeds) : kStandStill;
     }
-    unsigned codes = 0;
-    for (Step& step : steps) {
+    for (unsigned codes = 0; codes < kByteValues; ++codes) {
         format::ReadCharacter read = format::characterAt(codes << 8, table);
+        Step& step = steps[codes];
         step = read.literal ? kStandStill : stepOf(read, verdicts.entry, lineFeeds);
         const Step& second = alone[codes & 0x0F];
-        ++codes;
         if (read.codes == 1 && step.taken != 0 && second.taken != 0) {
             std::memcpy(step.text + step.emitted, second.text, 2);
             step.emitted = static_cast<std::uint8_t>(step.emitted + second.emitted);
@@ -198,11 +190,9 @@ unsigned runSteps(std::uint64_t window, const Steps& steps,
 // that they code, or nothing where a sound file lacks it.
 void prepareLiteralSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFeeds,
                          Steps& steps) {
-    unsigned codes = 0;
-    for (Step& step : steps) {
-        step = stepOf(format::characterAt(codes << 4, decoded.header.table), verdicts.literal,
-                      lineFeeds);
-        ++codes;
+    for (unsigned codes = 0; codes < kByteValues; ++codes) {
+        steps[codes] = stepOf(format::characterAt(codes << 4, decoded.header.table),
+                              verdicts.literal, lineFeeds);
     }
 }
 

@@ -199,10 +199,10 @@ bool textFollowsEnd(LineBuffer& line) {
 }
 
 bool isCommentLine(const char* line, std::size_t length) {
-    auto begins = [line, length](const char* prefix, std::size_t size) {
-        return length >= size && base::startsWithIgnoringCase(line, prefix);
+    auto begins = [line, length](const auto& prefix) { // a string literal
+        return length >= sizeof prefix - 1 && base::startsWithIgnoringCase(line, prefix);
     };
-    return length == 0 || begins("::", 2) || (begins("rem ", 4) && !begins("rem >", 5));
+    return length == 0 || begins("::") || (begins("rem ") && !begins("rem >"));
 }
 
 } // namespace input
