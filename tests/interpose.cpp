@@ -6,7 +6,8 @@
 // INTERRUPT_WRITES fail with EINTR, as when a signal arrives, and do nothing;
 // so do the console writes (descriptor 1) named in INTERRUPT_CONSOLE_WRITES.
 // Lists are numbers and commas. With NO_LOCKS set, every flock() fails as on
-// a file system without locks; with PID set, that is the process number the
+// a file system without locks, and with NO_LINKS every link() as on one
+// without hard links; with PID set, that is the process number the
 // program is told, as if a killed run that had it had left its files.
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -64,6 +65,18 @@ extern "C" int flock(int descriptor, int operation) {
         return -1;
     }
     return static_cast<int>(syscall(SYS_flock, descriptor, operation));
+}
+
+// AT_FDCWD, which is the same on every Linux: <fcntl.h> would bring it with a
+// struct flock that the flock() above hides.
+constexpr long kCurrentFolder = -100;
+
+extern "C" int link(const char* from, const char* to) {
+    if (std::getenv("NO_LINKS") != nullptr) {
+        errno = EPERM;
+        return -1;
+    }
+    return static_cast<int>(syscall(SYS_linkat, kCurrentFolder, from, kCurrentFolder, to, 0));
 }
 
 extern "C" pid_t getpid() {

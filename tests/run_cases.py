@@ -9,8 +9,9 @@
 #   posix       true: POSIX only;  windows  true: Windows only
 #   files       { NAME = BYTES }: made before the steps; every one not under `expect` must
 #               be unchanged after them
-#   make        [ "KIND ARGS" ]: dir D | fifo F | link FILE NAME | symlink TARGET NAME |
-#               chmod F OCTAL | grow F SIZE (NUL bytes added, sparse)
+#   make        [ "KIND ARGS" ], each word with macros: dir D | fifo F | link FILE NAME |
+#               symlink TARGET NAME | chain N NAME TARGET (links NAME1 -> NAME2 ... NAMEN ->
+#               TARGET) | chmod F OCTAL | grow F SIZE (NUL bytes added, sparse)
 #   run         steps in order: { args = [PROGRAM, ARG...], setup = ["KEY=VALUE"...],
 #               stdout = BYTES (or a list of parts, see waits.py), status = N (0) };
 #               a step prints nothing unless it names its stdout
@@ -23,7 +24,8 @@
 #   fsize=N  umask=OCTAL  close=FD,...   limits and closed descriptors for the program
 #   hold=F  hold-shared=F   another program holds F exclusively, or reads it
 #   stall-reads=N,...  interrupt-reads=N,...  interrupt-writes=N,...
-#   interrupt-console-writes=N,...  no-locks=1  pid=N    the interposed library (interpose.cpp)
+#   interrupt-console-writes=N,...  no-locks=1  no-links=1  pid=N    the interposed library
+#                           (interpose.cpp)
 # BYTES are strings of U+0000 to U+00FF with macros, each body expanded first:
 #   {NAME}  a text     {TEXT*N}  TEXT N times     {TEXT%N}  TEXT for each number from 1
 #   to N in the place of its %u (the operator is the one before the closing number)
@@ -70,7 +72,7 @@ def macro(body):
 
 
 INTERPOSED = ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes",
-              "no-locks", "pid")
+              "no-locks", "no-links", "pid")
 KEYS = ("stdin", "stdout", "fsize", "umask", "close", "hold", "hold-shared") + INTERPOSED
 
 
@@ -147,11 +149,13 @@ def run_step(step, folder):
 
 def make(items, folder):
     for item in items:
-        kind, *names = item.split()
+        kind, *names = [expand(word).decode("latin-1") for word in item.split()]
         paths = [os.path.join(folder, n) for n in names]
         {"dir": lambda: os.mkdir(paths[0]), "fifo": lambda: os.mkfifo(paths[0]),
          "link": lambda: os.link(paths[0], paths[1]),
          "symlink": lambda: os.symlink(names[0], paths[1]),
+         "chain": lambda: [os.symlink(f"{names[1]}{n + 1}" if n < int(names[0]) else names[2],
+                                      f"{paths[1]}{n}") for n in range(1, int(names[0]) + 1)],
          "chmod": lambda: os.chmod(paths[0], int(names[1], 8)),
          "grow": lambda: os.truncate(paths[0], int(names[1]))}[kind]()  # NUL bytes, sparse
 

@@ -22,6 +22,18 @@ void writeStream(const char* name, const void* bytes, std::size_t size) {
     }
 }
 
+// Whether the output can take the file, made ready for it: never the input,
+// under any name.
+bool readyForFile(const Output& output, platform::File input) {
+    if (output.standardOutput) {
+        return !platform::isStandardOutput(input);
+    }
+    if (output.stream) {
+        return !platform::namesFile(output.name, input);
+    }
+    return platform::prepareOutput(output.name, input, output.replace);
+}
+
 } // namespace
 
 Output outputOf(const char* name, bool replace) {
@@ -56,15 +68,7 @@ std::size_t readSome(void* file, char* into, std::size_t size) {
 }
 
 void prepareOutput(const Output& output, platform::File input) {
-    bool usable = false;
-    if (output.standardOutput) {
-        usable = !platform::sameFile(input, platform::standardOutput());
-    } else if (output.stream) {
-        usable = !platform::namesFile(output.name, input);
-    } else {
-        usable = platform::prepareOutput(output.name, input, output.replace);
-    }
-    if (!usable) {
+    if (!readyForFile(output, input)) {
         fail(Failure::OpenOutput);
     }
 }

@@ -114,7 +114,6 @@ struct Step {
 inline constexpr unsigned kCodeBits = 4;
 inline constexpr unsigned kStepCodes = 2;
 inline constexpr unsigned kCharacterMark = 64; // above the shift counts of a 64-bit window
-inline constexpr unsigned kBitsTaken = kCharacterMark - 1;
 using Steps = Step[kByteValues];
 
 // Where a run stands still.
@@ -145,8 +144,9 @@ void prepareSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFee
         format::ReadCharacter read = format::characterAt(codes << 8, table);
         Step& step = steps[codes];
         step = read.literal ? kStandStill : stepOf(read, verdicts.entry, lineFeeds);
+        // A second code that starts no one-code character adds nothing.
         const Step& second = alone[codes & 0x0F];
-        if (read.codes == 1 && step.taken != 0 && second.taken != 0) {
+        if (read.codes == 1 && step.taken != 0) {
             std::memcpy(step.text + step.emitted, second.text, 2);
             step.emitted = static_cast<std::uint8_t>(step.emitted + second.emitted);
             step.taken = static_cast<std::uint8_t>(step.taken + second.taken);
@@ -180,7 +180,7 @@ unsigned runSteps(std::uint64_t window, const Steps& steps,
         std::memcpy(text + size, step.text, sizeof step.text);
         size += step.emitted;
         ++stepCounts[codes];
-        window <<= step.taken & kBitsTaken;
+        window <<= step.taken % kCharacterMark;
         taken += step.taken;
     }
     return taken;
@@ -201,10 +201,9 @@ void prepareLiteralSteps(const Decoded& decoded, const Verdicts& verdicts, bool 
 // each by its codes. Returns what they took, as runSteps does.
 inline constexpr unsigned kLiteralBits = format::kLongestCode * kCodeBits;
 inline constexpr std::size_t kRunLiterals = 5;
-static_assert(kRunLiterals * kLiteralBits <= 8 * sizeof(std::uint64_t) - kCodeBits &&
-                  kRunLiterals * format::kLongestCode <= kRunCodes &&
-                  kRunLiterals <= kRunCharacters,
-              "a run's literals fit its window");
+static_assert(kRunLiterals * kLiteralBits <= 64 - kCodeBits, "a run's literals fit its window");
+static_assert(kRunLiterals * format::kLongestCode <= kRunCodes, "and its share of the stream");
+static_assert(kRunLiterals <= kRunCharacters, "and its share of the count");
 
 unsigned runLiterals(std::uint64_t window, const Steps& steps,
                      std::uint32_t (&stepCounts)[kByteValues], char* text, std::size_t& size) {
@@ -261,7 +260,7 @@ Fault decodeRuns(const FileImage& image, Decoded& decoded, const Verdicts& verdi
             steps[window >> 56].taken != 0
                 ? runSteps(window, steps, stepCounts, decoded.text, at.size)
                 : runLiterals(window, literalSteps, literalCounts, decoded.text, at.size);
-        at.next += (taken & kBitsTaken) / kCodeBits;
+        at.next += taken % kCharacterMark / kCodeBits;
         at.length += taken / kCharacterMark;
         if (taken == 0) {
             fault = decodeCharacter(static_cast<unsigned>(window >> 48), halves, decoded, verdicts,

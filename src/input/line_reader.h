@@ -7,6 +7,7 @@
 
 #include "format/format.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -28,8 +29,7 @@ static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a
 inline constexpr std::size_t kBlockBytes = kBlockSize + kReadSize;
 // The room the block lies in: once the text is read to its end, its bytes are
 // all used up, and the room is its user's (squeezle builds its file there).
-inline constexpr std::size_t kBlockRoom =
-    kBlockBytes > format::kLargestFile ? kBlockBytes : format::kLargestFile;
+inline constexpr std::size_t kBlockRoom = std::max(kBlockBytes, format::kLargestFile);
 
 // Where the text's bytes come from, as the caller gives them: `refill` puts
 // up to `size` bytes at `into` and returns how many, 0 only at the end of the

@@ -22,9 +22,9 @@ struct File {
     std::intptr_t os;
     // A file on a disk. Devices, pipes and consoles are streams: what goes
     // into them is gone at once, and they hold no file to replace.
-    bool onDisk;
+    bool onDisk{};
 };
-inline constexpr File kNoFile{-1, false};
+inline constexpr File kNoFile{-1};
 
 inline bool isOpen(File file) {
     return file.os != kNoFile.os;
@@ -62,11 +62,9 @@ OutputKind outputKind(const char* name);
 // reach either.
 bool namesFile(const char* name, File file);
 
-// True when `one` and `other` are the very same file.
-bool sameFile(File one, File other);
-
-// Standard output, as a file to compare with others.
-File standardOutput();
+// True when `file` is this program's standard output, whatever names reach
+// either.
+bool isStandardOutput(File file);
 
 // True when `name` is a symbolic link to nothing: a name that exists, but no
 // file behind it. Never on Windows.

@@ -40,7 +40,7 @@ int descriptorOf(File file) {
 // as it opened. Directories are refused, as Windows refuses them.
 int openDescriptor(const char* name, int flags, bool wait, struct stat& status) {
     int descriptor = ::open(name, flags | (wait ? 0 : O_NONBLOCK) | O_NOCTTY | O_CLOEXEC, 0666);
-    if (descriptor < 0) {
+    if (descriptor == -1) {
         return -1;
     }
     if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
@@ -67,7 +67,7 @@ File fileOf(int descriptor, const struct stat& status) {
 
 File openLocked(const char* name, int flags, bool wait, int lockOperation, struct stat& status) {
     int descriptor = openDescriptor(name, flags, wait, status);
-    if (descriptor < 0) {
+    if (descriptor == -1) {
         return kNoFile;
     }
     if (!lockWithoutWaiting(descriptor, lockOperation)) {
@@ -77,11 +77,11 @@ File openLocked(const char* name, int flags, bool wait, int lockOperation, struc
     return fileOf(descriptor, status);
 }
 
-// True when the open `file` is the one that `status` describes, whatever
-// names reach either.
-bool isFile(File file, const struct stat& status) {
+// True when the open `descriptor` is the file that `status` describes,
+// whatever names reach either.
+bool isFile(int descriptor, const struct stat& status) {
     struct stat fileStatus {};
-    return ::fstat(descriptorOf(file), &fileStatus) == 0 && fileStatus.st_dev == status.st_dev &&
+    return ::fstat(descriptor, &fileStatus) == 0 && fileStatus.st_dev == status.st_dev &&
            fileStatus.st_ino == status.st_ino;
 }
 
@@ -115,28 +115,41 @@ struct Unfinished {
 };
 Unfinished unfinished;
 
-// The file that `name` reaches, its symbolic links followed one by one (a
-// link to nothing reaches the file it names), into `target`.
-bool followLinks(const char* name, char (&target)[PATH_MAX]) {
-    if (std::strlen(name) >= PATH_MAX) {
+// How much of `path` is its folder: all up to its last '/'.
+std::size_t folderLength(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    return slash == nullptr ? 0 : static_cast<std::size_t>(slash + 1 - path);
+}
+
+// Puts the `length` bytes of `name` after the first `folder` bytes of
+// `path`, and a NUL: false, with nothing put, where they do not fit.
+bool putName(char (&path)[PATH_MAX], std::size_t folder, const char* name, std::size_t length) {
+    if (folder + length >= PATH_MAX) {
         return false;
     }
-    std::strcpy(target, name);
-    for (int hops = 0; hops < kMostLinks; ++hops) {
+    std::memcpy(path + folder, name, length);
+    path[folder + length] = '\0';
+    return true;
+}
+
+// The file that `name` reaches, its symbolic links followed one by one (a
+// link to nothing reaches the file it names), into `target`. The system
+// follows kMostLinks of them in a name: a name with more is refused too.
+bool followLinks(const char* name, char (&target)[PATH_MAX]) {
+    if (!putName(target, 0, name, std::strlen(name))) {
+        return false;
+    }
+    for (int hops = 0; hops <= kMostLinks; ++hops) {
         char link[PATH_MAX];
-        ssize_t length = ::readlink(target, link, sizeof link - 1);
-        if (length < 0) {
+        ssize_t length = ::readlink(target, link, sizeof link);
+        if (length == -1) {
             return errno == EINVAL || errno == ENOENT; // no link, or nothing there
         }
-        link[length] = '\0';
         // A relative link is read from the folder that holds it.
-        const char* slash = std::strrchr(target, '/');
-        std::size_t folder =
-            link[0] == '/' || slash == nullptr ? 0 : static_cast<std::size_t>(slash + 1 - target);
-        if (folder + static_cast<std::size_t>(length) >= PATH_MAX) {
+        std::size_t folder = link[0] == '/' ? 0 : folderLength(target);
+        if (!putName(target, folder, link, static_cast<std::size_t>(length))) {
             return false;
         }
-        std::memcpy(target + folder, link, static_cast<std::size_t>(length) + 1);
     }
     return false;
 }
@@ -148,13 +161,13 @@ bool holdReplaced(File input, bool replace) {
     if (::stat(unfinished.target, &status) != 0) {
         return errno == ENOENT;
     }
-    if (!replace || !S_ISREG(status.st_mode) || isFile(input, status)) {
+    if (!replace || !S_ISREG(status.st_mode) || isFile(descriptorOf(input), status)) {
         return false;
     }
     unfinished.replaced = ::open(unfinished.target, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    unfinished.holding = unfinished.replaced >= 0;
+    unfinished.holding = unfinished.replaced != -1;
     unfinished.mode = status.st_mode & 07777;
-    return unfinished.holding && isFile(File{unfinished.replaced, true}, status) &&
+    return unfinished.holding && isFile(unfinished.replaced, status) &&
            lockWithoutWaiting(unfinished.replaced, LOCK_EX);
 }
 
@@ -162,17 +175,14 @@ bool holdReplaced(File input, bool replace) {
 // be left from a killed run whose process number this run now has: it goes.
 // Made anew, never opened through a link.
 bool createUnfinished() {
-    const char* slash = std::strrchr(unfinished.target, '/');
-    std::size_t folder =
-        slash == nullptr ? 0 : static_cast<std::size_t>(slash + 1 - unfinished.target);
-    detail::nameUnfinished(unfinished.path, unfinished.target, folder,
+    detail::nameUnfinished(unfinished.path, unfinished.target, folderLength(unfinished.target),
                            static_cast<std::uint32_t>(::getpid()));
     constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
     unfinished.descriptor = ::open(unfinished.path, kFlags, 0666);
     if (unfinished.descriptor == -1 && errno == EEXIST && ::unlink(unfinished.path) == 0) {
         unfinished.descriptor = ::open(unfinished.path, kFlags, 0666);
     }
-    unfinished.writing = unfinished.descriptor >= 0;
+    unfinished.writing = unfinished.descriptor != -1;
     unfinished.named = unfinished.writing ? 1 : 0;
     return unfinished.writing;
 }
@@ -243,14 +253,13 @@ OutputKind outputKind(const char* name) {
     if (::stat(name, &status) != 0) {
         return OutputKind{false, false};
     }
-    return OutputKind{!S_ISDIR(status.st_mode) && !onDisk(status),
-                      isFile(File{STDOUT_FILENO, false}, status)};
+    return OutputKind{!S_ISDIR(status.st_mode) && !onDisk(status), isFile(STDOUT_FILENO, status)};
 }
 
 File openStream(const char* name) {
     struct stat status {};
     int descriptor = openDescriptor(name, O_WRONLY, true, status);
-    if (descriptor >= 0 && onDisk(status)) { // it became a file since it was looked at
+    if (descriptor != -1 && onDisk(status)) { // it became a file since it was looked at
         ::close(descriptor);
         return kNoFile;
     }
@@ -259,17 +268,12 @@ File openStream(const char* name) {
 
 bool namesFile(const char* name, File file) {
     struct stat status {};
-    return ::stat(name, &status) == 0 && isFile(file, status);
+    return ::stat(name, &status) == 0 && isFile(descriptorOf(file), status);
 }
 
-bool sameFile(File one, File other) {
+bool isStandardOutput(File file) {
     struct stat status {};
-    return ::fstat(descriptorOf(other), &status) == 0 && isFile(one, status);
-}
-
-File standardOutput() {
-    struct stat status {};
-    return File{STDOUT_FILENO, ::fstat(STDOUT_FILENO, &status) == 0 && onDisk(status)};
+    return ::fstat(STDOUT_FILENO, &status) == 0 && isFile(descriptorOf(file), status);
 }
 
 bool isDanglingLink(const char* name) {
@@ -289,8 +293,7 @@ bool prepareOutput(const char* name, File input, bool replace) {
 }
 
 Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
-    bool written =
-        writeFile(File{unfinished.descriptor, true}, bytes, size) == static_cast<long>(size);
+    bool written = writeFile(File{unfinished.descriptor}, bytes, size) == static_cast<long>(size);
     if (written && unfinished.holding) {
         ::fchmod(unfinished.descriptor, unfinished.mode); // as the file it replaces
     }

@@ -99,6 +99,21 @@ Commit putInPlace(bool replace) {
                : Commit::WriteFailed;
 }
 
+// Only files on a disk have an identity to compare.
+bool sameFile(File one, File other) {
+    BY_HANDLE_FILE_INFORMATION first{};
+    BY_HANDLE_FILE_INFORMATION second{};
+    return one.onDisk && other.onDisk && ::GetFileInformationByHandle(handleOf(one), &first) &&
+           ::GetFileInformationByHandle(handleOf(other), &second) &&
+           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+           first.nFileIndexHigh == second.nFileIndexHigh &&
+           first.nFileIndexLow == second.nFileIndexLow;
+}
+
+File standardOutput() {
+    return fileOf(::GetStdHandle(STD_OUTPUT_HANDLE));
+}
+
 } // namespace
 
 bool opensForReading(const char* name) {
@@ -151,23 +166,12 @@ bool namesFile(const char* name, File file) {
     return same;
 }
 
+bool isStandardOutput(File file) {
+    return sameFile(file, standardOutput());
+}
+
 bool isDanglingLink(const char*) {
     return false;
-}
-
-// Only files on a disk have an identity to compare.
-bool sameFile(File one, File other) {
-    BY_HANDLE_FILE_INFORMATION first{};
-    BY_HANDLE_FILE_INFORMATION second{};
-    return one.onDisk && other.onDisk && ::GetFileInformationByHandle(handleOf(one), &first) &&
-           ::GetFileInformationByHandle(handleOf(other), &second) &&
-           first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-           first.nFileIndexHigh == second.nFileIndexHigh &&
-           first.nFileIndexLow == second.nFileIndexLow;
-}
-
-File standardOutput() {
-    return fileOf(::GetStdHandle(STD_OUTPUT_HANDLE));
 }
 
 // An existing output must open for writing with no sharing: that refuses a
