@@ -102,23 +102,17 @@ bool isInteractive() {
     return (console.interactive & kInteractive) != 0;
 }
 
-// Each line feed of a message becomes this system's line end; the text
-// between them goes in whole.
+// Each line feed of a message becomes this system's line end. A run prints
+// a few short messages: they go a byte at a time.
 void putMessage(const char* message) {
-    std::size_t length = std::strlen(message);
     bool interactive = isInteractive();
     putScreenLine();
-    for (std::size_t start = 0; start < length;) {
-        auto* lineFeed =
-            static_cast<const char*>(std::memchr(message + start, '\n', length - start));
-        std::size_t stop =
-            lineFeed == nullptr ? length : static_cast<std::size_t>(lineFeed - message);
-        put(message + start, stop - start);
-        if (stop < length) {
+    for (const char* at = message; *at != '\0'; ++at) {
+        if (*at == '\n') {
             put(detail::kConsoleLineEnd, std::strlen(detail::kConsoleLineEnd));
-            ++stop;
+        } else {
+            put(at, 1);
         }
-        start = stop;
     }
     if (interactive) {
         showWhenDue(true); // every message ends its line: only progress waits
