@@ -20,11 +20,10 @@ std::size_t putDecimal(char* into, std::uint32_t number) {
 
 void nameUnfinished(char* into, const char* target, std::size_t folderLength, std::uint32_t pid) {
     std::memcpy(into, target, folderLength);
-    char* at = into + folderLength;
-    std::memcpy(at, "squeezle-", sizeof "squeezle-" - 1);
-    at += sizeof "squeezle-" - 1;
+    char* at = std::strcpy(into + folderLength, "squeezle-");
+    at += std::strlen(at);
     at += putDecimal(at, pid);
-    std::memcpy(at, ".unfinished", sizeof ".unfinished");
+    std::strcpy(at, ".unfinished");
 }
 
 } // namespace platform::detail

@@ -121,37 +121,32 @@ std::size_t folderLength(const char* path) {
     return slash == nullptr ? 0 : static_cast<std::size_t>(slash + 1 - path);
 }
 
-// Puts the `length` bytes of `name` after the first `folder` bytes of
-// `path`, and a NUL: false, with nothing put, where they do not fit.
-bool putName(char (&path)[PATH_MAX], std::size_t folder, const char* name, std::size_t length) {
-    if (folder + length >= PATH_MAX) {
-        return false;
-    }
-    std::memcpy(path + folder, name, length);
-    path[folder + length] = '\0';
-    return true;
-}
-
 // The file that `name` reaches, its symbolic links followed one by one (a
 // link to nothing reaches the file it names), into `target`. The system
 // follows kMostLinks of them in a name: a name with more is refused too.
 bool followLinks(const char* name, char (&target)[PATH_MAX]) {
-    if (!putName(target, 0, name, std::strlen(name))) {
-        return false;
-    }
-    for (int hops = 0; hops <= kMostLinks; ++hops) {
-        char link[PATH_MAX];
-        ssize_t length = ::readlink(target, link, sizeof link);
-        if (length == -1) {
+    char link[PATH_MAX];
+    const char* next = name;
+    std::size_t length = std::strlen(name);
+    std::size_t folder = 0;
+    for (int hops = 0;; ++hops) {
+        if (folder + length >= PATH_MAX) {
+            return false;
+        }
+        std::memcpy(target + folder, next, length);
+        target[folder + length] = '\0';
+        if (hops > kMostLinks) {
+            return false;
+        }
+        ssize_t got = ::readlink(target, link, sizeof link);
+        if (got == -1) {
             return errno == EINVAL || errno == ENOENT; // no link, or nothing there
         }
         // A relative link is read from the folder that holds it.
-        std::size_t folder = link[0] == '/' ? 0 : folderLength(target);
-        if (!putName(target, folder, link, static_cast<std::size_t>(length))) {
-            return false;
-        }
+        next = link;
+        length = static_cast<std::size_t>(got);
+        folder = link[0] == '/' ? 0 : folderLength(target);
     }
-    return false;
 }
 
 // An existing target is replaced only when asked, only if it is a file this
@@ -259,11 +254,14 @@ OutputKind outputKind(const char* name) {
 File openStream(const char* name) {
     struct stat status {};
     int descriptor = openDescriptor(name, O_WRONLY, true, status);
-    if (descriptor != -1 && onDisk(status)) { // it became a file since it was looked at
+    if (descriptor == -1) {
+        return kNoFile;
+    }
+    if (onDisk(status)) { // it became a file since it was looked at
         ::close(descriptor);
         return kNoFile;
     }
-    return descriptor == -1 ? kNoFile : fileOf(descriptor, status);
+    return fileOf(descriptor, status);
 }
 
 bool namesFile(const char* name, File file) {
