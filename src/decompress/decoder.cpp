@@ -105,14 +105,14 @@ inline Fault decodeCharacter(unsigned codes, std::size_t halves, Decoded& decode
 // kCharacterMark for each character. Where no such character starts (a
 // literal, a free position, a terminator) it takes and makes nothing, so that
 // a run stands still there and leaves the character to decodeCharacter.
+inline constexpr unsigned kCodeBits = 4;
+inline constexpr unsigned kStepCodes = 2;
 struct Step {
     std::uint8_t text[4];
     std::uint8_t emitted;
     std::uint8_t taken;
-    std::uint8_t characters[2];
+    std::uint8_t characters[kStepCodes];
 };
-inline constexpr unsigned kCodeBits = 4;
-inline constexpr unsigned kStepCodes = 2;
 inline constexpr unsigned kCharacterMark = 64; // above the shift counts of a 64-bit window
 using Steps = Step[kByteValues];
 
@@ -163,10 +163,11 @@ std::uint64_t bigEndian64(const std::uint8_t* at) {
 }
 
 // A run's window holds at least 60 bits of codes: seven steps of at most two
-// codes each, with the two codes the last step looks at, fill it.
+// codes each, with the two codes the last step looks at, fill it. A step
+// makes a character of each code at most; the window is read from 8 bytes.
 inline constexpr std::size_t kRunSteps = 7;
-inline constexpr std::size_t kRunCharacters = 2 * kRunSteps;
-inline constexpr std::size_t kRunCodes = 2 * sizeof(std::uint64_t);
+inline constexpr std::size_t kRunCharacters = kStepCodes * kRunSteps;
+inline constexpr std::size_t kRunCodes = 8 * sizeof(std::uint64_t) / kCodeBits;
 static_assert(kRunSteps * kStepCodes + kStepCodes <= kRunCodes, "a run's codes fit its window");
 
 // Takes up to kRunSteps steps from `window` into `text`, counting each step
