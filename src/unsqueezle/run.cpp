@@ -17,12 +17,13 @@ decompress::FileImage image;
 decompress::Decoded decoded;
 
 // The file from where it stands, up to the image's capacity: a pipe is read
-// to its end like a file. A full image asks for no bytes, and gets none.
+// to its end like a file.
 void readImage(platform::File& input) {
     image.size = 0;
-    while (std::size_t got =
-               cli::readSome(&input, reinterpret_cast<char*>(image.bytes) + image.size,
-                             decompress::kImageCapacity - image.size)) {
+    std::size_t got = 0;
+    while (image.size < decompress::kImageCapacity &&
+           (got = cli::readSome(&input, reinterpret_cast<char*>(image.bytes) + image.size,
+                                decompress::kImageCapacity - image.size)) > 0) {
         image.size += got;
     }
 }
