@@ -52,9 +52,14 @@ void drawOnScreenLine(const char* text, std::size_t length) {
     console.screenLength = std::max(length, console.screenLength);
 }
 
+// Only a console that took text is written to: a run that printed nothing
+// ends without writing to this record's page, which it would otherwise
+// touch for the first time there.
 void writePending() {
-    detail::writeStandardOutput(console.pending, console.used);
-    console.used = 0;
+    if (console.used > 0) {
+        detail::writeStandardOutput(console.pending, console.used);
+        console.used = 0;
+    }
 }
 
 void put(const char* bytes, std::size_t size) {

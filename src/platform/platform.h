@@ -87,7 +87,7 @@ File openStream(const char* name);
 // under any name, cannot be written or is held by another program, and when
 // the folder takes no new file. From now until commitOutput() or the end of
 // the process, an interrupt, a termination or a hang-up removes the
-// unfinished file.
+// unfinished file. A run prepares one output.
 bool prepareOutput(const char* name, File input, bool replace);
 
 enum class Commit { Done, WriteFailed, Appeared };

@@ -102,7 +102,9 @@ void openNullDeviceOnClosedStandardStreams() {
 // beside it, and the file it replaces, held until it is replaced. `named` is
 // what a signal handler may read: set while the unfinished file exists.
 // The record starts at zero, so it costs nothing until a run writes; its
-// small fields come first, beside the names' first bytes.
+// small fields come first, beside the names' first bytes. The unfinished
+// file's name follows the target's end, not a fixed place: two names of a
+// usual length take one page of memory, not two.
 struct Unfinished {
     int descriptor; // of the unfinished file, while `writing`
     int replaced;   // of the file it replaces, held while `holding`
@@ -110,8 +112,8 @@ struct Unfinished {
     bool holding;
     mode_t mode;
     volatile std::sig_atomic_t named;
-    char target[PATH_MAX];
-    char path[PATH_MAX + detail::kUnfinishedNameRoom];
+    char* path; // the unfinished file's name, in `target` after the target's
+    char target[PATH_MAX + PATH_MAX + detail::kUnfinishedNameRoom];
 };
 Unfinished unfinished;
 
@@ -124,7 +126,7 @@ std::size_t folderLength(const char* path) {
 // The file that `name` reaches, its symbolic links followed one by one (a
 // link to nothing reaches the file it names), into `target`. The system
 // follows kMostLinks of them in a name: a name with more is refused too.
-bool followLinks(const char* name, char (&target)[PATH_MAX]) {
+bool followLinks(const char* name, char* target) {
     char link[PATH_MAX];
     const char* next = name;
     std::size_t length = std::strlen(name);
@@ -170,6 +172,7 @@ bool holdReplaced(File input, bool replace) {
 // be left from a killed run whose process number this run now has: it goes.
 // Made anew, never opened through a link.
 bool createUnfinished() {
+    unfinished.path = unfinished.target + std::strlen(unfinished.target) + 1;
     detail::nameUnfinished(unfinished.path, unfinished.target, folderLength(unfinished.target),
                            static_cast<std::uint32_t>(::getpid()));
     constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
@@ -280,7 +283,6 @@ bool isDanglingLink(const char* name) {
 }
 
 bool prepareOutput(const char* name, File input, bool replace) {
-    discardOutput();
     if (!followLinks(name, unfinished.target) || !holdReplaced(input, replace) ||
         !createUnfinished()) {
         discardOutput();

@@ -179,7 +179,6 @@ bool isDanglingLink(const char*) {
 // name, whose own sharing mode refuses it. It cannot stay held: MoveFileExW
 // does not replace a file that is open.
 bool prepareOutput(const char* name, File /*input*/, bool replace) {
-    discardOutput();
     DWORD attributes = ::GetFileAttributesA(name);
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         File existing = open(name, GENERIC_WRITE, 0, OPEN_EXISTING);
