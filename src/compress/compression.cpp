@@ -18,7 +18,7 @@ void setCodes(Compression& compression, std::uint8_t value, format::CharacterCod
     compression.codeBits[value] = 4 * codes.count;
 }
 
-// The LF after each line and the NULs after the text are no characters:
+// The LFs after lines and the NULs after the text are no characters:
 // they get no codes at all.
 void selectCodes(Compression& compression) {
     for (std::size_t value = 0; value < format::kByteValues; ++value) {
@@ -58,8 +58,8 @@ void countBytes(const std::uint8_t* bytes, std::size_t size, ByteCountLanes& lan
     }
 }
 
-const std::uint8_t* heldBytes(const Compression& compression) {
-    return reinterpret_cast<const std::uint8_t*>(compression.source);
+const std::uint8_t* bytesOf(const char* text) {
+    return reinterpret_cast<const std::uint8_t*>(text);
 }
 
 // The coder's state: the last 64 bits coded, the last in the lowest bits,
@@ -110,15 +110,15 @@ inline void codeFour(const Compression& compression, const std::uint8_t* source,
     coder.bits += bits;
 }
 
-// Holds the lines in `text` one at a time, up to the one that reaches the
+// Takes the lines in `text` one at a time, up to the one that reaches the
 // limit: false, as one does when they do not fit together.
-bool holdLinesThatFit(Compression& compression, const char* text, std::size_t size) {
+bool takeLinesThatFit(Compression& compression, const char* text, std::size_t size) {
     const char* end = text + size;
     for (;;) {
         const void* lineFeed =
             std::memchr(text, format::kLineFeed, static_cast<std::size_t>(end - text));
         const char* lineEnd = lineFeed == nullptr ? end : static_cast<const char*>(lineFeed);
-        if (!holdLines(compression, text, static_cast<std::size_t>(lineEnd - text), 1)) {
+        if (!takeLines(compression, text, static_cast<std::size_t>(lineEnd - text), 1)) {
             return false;
         }
         text = lineEnd + 1;
@@ -135,23 +135,18 @@ void beginCompression(Compression& compression) {
     compression.fileSize = 0;
 }
 
-bool holdLines(Compression& compression, const char* text, std::size_t size, std::uint32_t lines) {
+bool takeLines(Compression& compression, const char* text, std::size_t size, std::uint32_t lines) {
     // Each line counts its bytes and one for its end: so do the lines together.
     if (compression.sourceSize + size + 1 >= format::kSourceLimit) {
-        return lines > 1 && holdLinesThatFit(compression, text, size);
+        return lines > 1 && takeLinesThatFit(compression, text, size);
     }
-    char* held = compression.source + compression.sourceSize;
-    std::memcpy(held, text, size);
-    held[size] = format::kLineFeed;
     compression.sourceSize += size + 1;
     compression.lines += lines;
     return true;
 }
 
-void selectTable(Compression& compression) {
-    std::memset(compression.source + compression.sourceSize, 0, sizeof(std::uint64_t));
-    countBytes(heldBytes(compression), compression.sourceSize, compression.lanes,
-               compression.counts);
+void selectTable(Compression& compression, const char* text, std::size_t size) {
+    countBytes(bytesOf(text), size, compression.lanes, compression.counts);
     // Neither the lines' ends nor the NULs after the text are characters.
     compression.counts[0] = 0;
     compression.counts[static_cast<std::uint8_t>(format::kLineFeed)] = 0;
@@ -159,15 +154,15 @@ void selectTable(Compression& compression) {
     selectCodes(compression);
 }
 
-void codeSource(Compression& compression, std::uint8_t* file) {
+void codeSource(Compression& compression, const char* text, std::size_t size, std::uint8_t* file) {
     Coder coder;
     // Stores before the stream's eighth byte reach into the header, which is
     // put in front last.
     std::uint8_t* stream = file + format::kHeaderSize;
     // Past the text's end are the NULs after it, which have no codes (see
     // selectTable()): so the last few characters may be taken with them.
-    const std::uint8_t* source = heldBytes(compression);
-    for (const std::uint8_t* end = source + compression.sourceSize; source < end; source += 8) {
+    const std::uint8_t* source = bytesOf(text);
+    for (const std::uint8_t* end = source + size; source < end; source += 8) {
         codeFour(compression, source, stream, coder);
         codeFour(compression, source + 4, stream, coder);
     }

@@ -1,7 +1,8 @@
-// The compression of one run, over one record: the kept lines are held as
-// they come, then the table is selected from their counts, then every
-// character is coded behind the header, into the whole file as it will be
-// written.
+// The compression of one run, over one record: the kept lines are taken as
+// they come, up to the source-size limit, then the table is selected from
+// the counts of the text that holds them, then every character is coded
+// behind the header, into the whole file as it will be written. The text is
+// the kept lines, each followed by its LF or not: an LF is no character.
 #pragma once
 
 #include "format/format.h"
@@ -19,12 +20,10 @@ using ByteCountLanes = std::uint16_t[kLanes][format::kByteValues];
 static_assert((format::kSourceLimit + sizeof(std::uint64_t)) / kLanes + 1 <= UINT16_MAX,
               "a lane's counts fit 16 bits");
 
-// The small fields come first and the held text last, so that a run
-// touches no page of memory for the text's end or for a field after it.
 struct Compression {
     std::size_t sourceSize; // kept characters, and one for each kept line
-    std::uint32_t lines;    // kept lines held
-    std::size_t fileSize; // of the file that codeSource() built
+    std::uint32_t lines;    // kept lines taken
+    std::size_t fileSize;   // of the file that codeSource() built
     format::CompressedHeader header;
     ByteCountLanes lanes;
     format::ByteCounts counts;
@@ -37,28 +36,24 @@ struct Compression {
     std::uint64_t codes[format::kByteValues];
     std::uint8_t codeShift[format::kByteValues];
     std::size_t codeBits[format::kByteValues];
-    // The kept lines, each followed by an LF, which no kept line holds, as
-    // the file has most of them: so the bytes used are the source size,
-    // which stays below the limit. A word of NULs after them lets the coder
-    // and the counter take them eight at a time.
-    char source[format::kSourceLimit - 1 + sizeof(std::uint64_t)];
 };
 
 // Empties `compression` for a new run.
 void beginCompression(Compression& compression);
 
-// Holds `lines` kept lines, `size` bytes in which each but the last is
-// followed by its LF, up to the line that would bring the source size to the
-// limit: false when that line comes, and it and the rest are not held.
-bool holdLines(Compression& compression, const char* text, std::size_t size,
-               std::uint32_t lines);
+// Takes `lines` kept lines, `size` bytes in which each but the last is
+// followed by its LF, into the source, up to the line that would bring the
+// source size to the limit: false when that line comes, and it and the rest
+// are not taken.
+bool takeLines(Compression& compression, const char* text, std::size_t size, std::uint32_t lines);
 
-// Counts the held characters and selects the table, and each byte value's codes.
-void selectTable(Compression& compression);
+// Counts the characters of `text`, `size` bytes that hold the lines taken and
+// a word of NULs after them, and selects the table, and each byte value's codes.
+void selectTable(Compression& compression, const char* text, std::size_t size);
 
-// Codes every held character and builds the whole file in `file`, room for
-// format::kLargestFile bytes: the final header, then the codes packed two to
-// a byte, an odd last one beside a 0. The table must have been selected.
-void codeSource(Compression& compression, std::uint8_t* file);
+// Codes every character of `text` (as selectTable() was given it) and builds
+// the whole file in `file`, room for format::kLargestFile bytes: the final
+// header, then the codes packed two to a byte, an odd last one beside a 0.
+void codeSource(Compression& compression, const char* text, std::size_t size, std::uint8_t* file);
 
 } // namespace compress

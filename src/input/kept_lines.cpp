@@ -1,5 +1,7 @@
 #include "input/kept_lines.h"
 
+#include <cstring>
+
 namespace input {
 
 namespace {
@@ -65,8 +67,21 @@ void noteTextAfterEnd(KeptLines& kept) {
     }
 }
 
-std::uint8_t* usedUpRoom(KeptLines& kept) {
-    return reinterpret_cast<std::uint8_t*>(kept.reader.block.bytes);
+void holdText(KeptLines& kept, const LineRun& run) {
+    InputBlock& block = kept.reader.block;
+    // A run stays where it was read until a byte is left out: a move onto
+    // itself, which the C library makes at once.
+    std::memmove(block.bytes + block.held, run.text, run.size);
+    block.held += run.size;
+}
+
+HeldText heldText(KeptLines& kept) {
+    InputBlock& block = kept.reader.block;
+    char* end = block.bytes + block.held;
+    std::memset(end, 0, sizeof(std::uint64_t));
+    static_assert(kBlockRoom >= kMostHeld + sizeof(std::uint64_t) + format::kLargestFile,
+                  "the file fits the room behind the most text held");
+    return {block.bytes, block.held, reinterpret_cast<std::uint8_t*>(end + sizeof(std::uint64_t))};
 }
 
 } // namespace input

@@ -6,6 +6,7 @@
 
 #include "input/line_reader.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace input {
@@ -27,7 +28,7 @@ struct KeptLines {
     // dropped with it when the line is a comment.
     bool continuesLine;
     bool dropLine;
-    LeftOut leftOut; // as far as the text has been read
+    LeftOut leftOut;   // as far as the text has been read
     LineBuffer reader; // last: see InputBlock
 };
 
@@ -47,9 +48,20 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments);
 // end of the text.
 LineRun nextKeptLines(KeptLines& kept);
 
-// Once nextKeptLines() has returned none and the text's end is noted, if at
-// all: the reader's room, kBlockRoom bytes, free for other use.
-std::uint8_t* usedUpRoom(KeptLines& kept);
+// Holds `run`, the lines that nextKeptLines() returned last and their LFs,
+// behind the runs held before, in the reader's room, where they mostly are
+// already: no later read reaches them.
+void holdText(KeptLines& kept, const LineRun& run);
+
+// The text held, followed by a word of NULs, and the room behind those, at
+// least format::kLargestFile bytes, free for other use: once nextKeptLines()
+// has returned none and the text's end is noted, if at all.
+struct HeldText {
+    const char* text;
+    std::size_t size;
+    std::uint8_t* room;
+};
+HeldText heldText(KeptLines& kept);
 
 // Once nextKeptLines() has returned none: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,

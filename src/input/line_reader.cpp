@@ -49,8 +49,8 @@ std::size_t lineEnd(InputBlock& block, std::size_t read) {
 // ends.
 void fill(Source source, InputBlock& block, std::size_t least) {
     while (block.filled < least && !block.atEnd) {
-        std::size_t got =
-            source.refill(source.context, block.bytes + block.filled, kBlockBytes - block.filled);
+        std::size_t got = source.refill(source.context, block.bytes + block.filled,
+                                        block.held + kBlockBytes - block.filled);
         block.filled += got;
         block.atEnd = got == 0;
     }
@@ -62,10 +62,10 @@ void fill(Source source, InputBlock& block, std::size_t least) {
 // is full or the file ends.
 void refill(Source source, InputBlock& block) {
     std::size_t rest = block.filled - block.start;
-    std::memmove(block.bytes, block.bytes + block.start, rest);
-    block.start = 0;
-    block.filled = rest;
-    fill(source, block, kBlockBytes);
+    std::memmove(block.bytes + block.held, block.bytes + block.start, rest);
+    block.start = block.held;
+    block.filled = block.held + rest;
+    fill(source, block, block.held + kBlockBytes);
 }
 
 // What may follow the Ctrl-Z that ends a text without anything being lost:
@@ -102,6 +102,7 @@ void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLi
 
 void beginText(Source source, LineBuffer& line) {
     line.source = source;
+    line.block.held = 0;
     line.block.start = 0;
     line.block.filled = 0;
     line.block.atEnd = false;

@@ -42,11 +42,11 @@ void showNextLine() {
     base::printProgress("Compressing line ", ++progressLine);
 }
 
-// The first pass: every kept line of the file is announced and held, up to
-// the line that would bring the source to its limit. With /Q nothing more
-// is shown, so the run fails there; otherwise the file is read to its end
-// for the announcements and what the text leaves out. True when every kept
-// line is held.
+// The first pass: every kept line of the file is announced, taken and held,
+// up to the line that would bring the source to its limit. With /Q nothing
+// more is shown, so the run fails there; otherwise the file is read to its
+// end for the announcements and what the text leaves out. True when every
+// kept line is held.
 bool readKeptLines(const RunOptions& options) {
     restartProgress();
     bool holdsAll = true;
@@ -54,11 +54,14 @@ bool readKeptLines(const RunOptions& options) {
         for (std::uint32_t line = 0; line < run.lines && !options.quiet; ++line) {
             showNextLine();
         }
-        if (holdsAll && !compress::holdLines(compression, run.text, run.size, run.lines)) {
-            holdsAll = false;
-            if (options.quiet) {
-                base::fail(kTooLarge);
-            }
+        if (!holdsAll) {
+            continue;
+        }
+        holdsAll = compress::takeLines(compression, run.text, run.size, run.lines);
+        if (holdsAll) {
+            input::holdText(kept, run);
+        } else if (options.quiet) {
+            base::fail(kTooLarge);
         }
     }
     if (!options.quiet) {
@@ -69,9 +72,10 @@ bool readKeptLines(const RunOptions& options) {
 
 // The second pass codes what the first held, announcing its lines again: up
 // to the one that reached the limit, if any, where the run fails. The file is
-// built in the reader's room, which the text has used up by then: no more
-// memory for it.
-const std::uint8_t* codeKeptLines(const RunOptions& options, bool holdsAll) {
+// built in the reader's room behind the held text, which the reader has used
+// up by then: no more memory for it.
+const std::uint8_t* codeKeptLines(const RunOptions& options, bool holdsAll,
+                                  const input::HeldText& held) {
     restartProgress();
     for (std::uint32_t line = 0; line < compression.lines && !options.quiet; ++line) {
         showNextLine();
@@ -80,10 +84,8 @@ const std::uint8_t* codeKeptLines(const RunOptions& options, bool holdsAll) {
         showNextLine();
         base::fail(kTooLarge);
     }
-    std::uint8_t* file = input::usedUpRoom(kept);
-    static_assert(input::kBlockRoom >= format::kLargestFile, "the file fits the reader's room");
-    compress::codeSource(compression, file);
-    return file;
+    compress::codeSource(compression, held.text, held.size, held.room);
+    return held.room;
 }
 
 // Whole percent of the source, truncated; 0 for an empty source.
@@ -136,8 +138,9 @@ void run(const RunOptions& options, const char* inputName, const cli::Output& ou
     cli::prepareOutput(output, input);
     compress::beginCompression(compression);
     bool holdsAll = readKeptLines(options);
-    compress::selectTable(compression);
-    const std::uint8_t* file = codeKeptLines(options, holdsAll);
+    input::HeldText held = input::heldText(kept);
+    compress::selectTable(compression, held.text, held.size);
+    const std::uint8_t* file = codeKeptLines(options, holdsAll, held);
     cli::writeOutput(output, file, compression.fileSize);
     platform::closeFile(input);
     reportStatistics();

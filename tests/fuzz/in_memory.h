@@ -30,12 +30,13 @@ inline const std::uint8_t* compressInMemory(const std::string& text, bool remove
     input::beginKeptLines({readInMemory, &rest}, keptLines, removeComments);
     compress::beginCompression(compression);
     for (input::LineRun run; (run = input::nextKeptLines(keptLines)).lines > 0;) {
-        if (!compress::holdLines(compression, run.text, run.size, run.lines)) {
+        if (!compress::takeLines(compression, run.text, run.size, run.lines)) {
             std::abort();
         }
+        input::holdText(keptLines, run);
     }
-    compress::selectTable(compression);
-    std::uint8_t* file = input::usedUpRoom(keptLines);
-    compress::codeSource(compression, file);
-    return file;
+    input::HeldText held = input::heldText(keptLines);
+    compress::selectTable(compression, held.text, held.size);
+    compress::codeSource(compression, held.text, held.size, held.room);
+    return held.room;
 }
