@@ -13,8 +13,9 @@
 #               symlink TARGET NAME | chain N NAME TARGET (links NAME1 -> NAME2 ... NAMEN ->
 #               TARGET) | chmod F OCTAL | grow F SIZE (NUL bytes added, sparse)
 #   run         steps in order: { args = [PROGRAM, ARG...], setup = ["KEY=VALUE"...],
-#               stdout = BYTES (or a list of parts, see waits.py), status = N (0) };
-#               a step prints nothing unless it names its stdout
+#               stdout = BYTES (or a list of parts, see waits.py), stderr = BYTES,
+#               status = N (0) }; a step prints nothing unless it names its stdout
+#               and its stderr
 #   expect      { NAME = BYTES | "absent" (NAME may be a pattern) | { same = NAME } |
 #               { size = N } | { mode = "OCTAL" } }
 # A step's setup, each KEY=VALUE; any other key is an error:
@@ -161,7 +162,7 @@ def make(items, folder):
 
 
 CASE_KEYS = {"name", "posix", "windows", "files", "make", "run", "expect"}
-STEP_KEYS = {"args", "setup", "stdout", "status", "copies"}
+STEP_KEYS = {"args", "setup", "stdout", "stderr", "status", "copies"}
 
 
 def check_case(case, windows, run=run_step):
@@ -183,15 +184,18 @@ def check_case(case, windows, run=run_step):
             expected = step.get("stdout", "")
             expected = ([expand(part) for part in expected] if isinstance(expected, list)
                         else expand(expected))
+            expected_errors = expand(step.get("stderr", ""))
             if windows:
                 expected = expected.replace(b"\n", b"\r\n")
+                expected_errors = expected_errors.replace(b"\n", b"\r\n")
             for output, errors, status in run(step, folder):
                 if output != expected:
                     problems.append(f"step {number} printed {output!r}\n  expected {expected!r}")
                 if status != step.get("status", 0):
                     problems.append(f"step {number} ended with {status}")
-                if errors:
-                    problems.append(f"step {number} wrote to standard error: {errors!r}")
+                if errors != expected_errors:
+                    problems.append(f"step {number} wrote to standard error {errors!r}\n"
+                                    f"  expected {expected_errors!r}")
         expect = {os.path.join(os.fsencode(folder), expand(n)): want
                   for n, want in case.get("expect", {}).items()}
         for path, want in list(expect.items()) + [(p, None) for p in made if p not in expect]:
