@@ -16,7 +16,8 @@ bool isOption(const char* argument) {
 }
 
 // Only the letter after the '/' counts: /Quiet is /Q, /Kx is /K. /Q
-// silences what follows at once, the usage message of a later bad option too.
+// silences what follows at once, the usage message of a later bad option too,
+// and /B makes what follows brief.
 void applyOption(const char* argument, const Option* options, std::size_t count) {
     char letter = base::toUpperAscii(argument[1]);
     const Option* end = options + count;
@@ -28,6 +29,9 @@ void applyOption(const char* argument, const Option* options, std::size_t count)
     *option->flag = true;
     if (letter == 'Q') {
         base::setQuiet();
+    }
+    if (letter == 'B') {
+        base::setBrief();
     }
 }
 

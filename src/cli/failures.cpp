@@ -26,10 +26,22 @@ const char* messageOf(Failure failure) {
     return "Unknown error";
 }
 
+// The run's own rules (names equal, an output kept) have no cause but
+// themselves; the files' failures have the system's, where it gave one.
+base::FailureDetail detailOf(Failure failure) {
+    bool rule = failure == Failure::SameName || failure == Failure::OutputExists ||
+                failure == Failure::NameTooLong;
+    return {0, rule ? nullptr : platform::failureCause()};
+}
+
 } // namespace
 
 void fail(Failure failure) {
-    base::fail(messageOf(failure));
+    base::fail(messageOf(failure), detailOf(failure));
+}
+
+void report(Failure failure) {
+    base::reportFailure(messageOf(failure), detailOf(failure));
 }
 
 } // namespace cli

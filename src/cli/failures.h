@@ -15,6 +15,10 @@ enum class Failure {
 };
 
 // Prints the failure's message, unless quiet, and ends the run with status 2.
+// A brief line adds the system's reason for a failed open, read or write.
 [[noreturn]] void fail(Failure failure);
+
+// Prints the failure as fail() does; the run goes on with its next file.
+void report(Failure failure);
 
 } // namespace cli

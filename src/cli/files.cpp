@@ -52,6 +52,7 @@ void refuseOutputName(const char* inputName, const Output& output) {
 }
 
 platform::File openInput(const char* name, bool exclusive) {
+    platform::forgetFailureCause();
     platform::File input = exclusive ? platform::openExclusive(name) : platform::openShared(name);
     if (!platform::isOpen(input)) {
         fail(Failure::OpenInput);
@@ -68,12 +69,14 @@ std::size_t readSome(void* file, char* into, std::size_t size) {
 }
 
 void prepareOutput(const Output& output, platform::File input) {
+    platform::forgetFailureCause();
     if (!readyForFile(output, input)) {
         fail(Failure::OpenOutput);
     }
 }
 
 void writeOutput(const Output& output, const void* bytes, std::size_t size) {
+    platform::forgetFailureCause();
     if (output.standardOutput) {
         if (!platform::writeStandardOutput(bytes, size)) {
             fail(Failure::WriteOutput);

@@ -111,15 +111,15 @@ inline void codeFour(const Compression& compression, const std::uint8_t* source,
 }
 
 // Takes the lines in `text` one at a time, up to the one that reaches the
-// limit: false, as one does when they do not fit together.
-bool takeLinesThatFit(Compression& compression, const char* text, std::size_t size) {
+// limit, which one does when they do not fit together: how many it took.
+std::uint32_t takeLinesThatFit(Compression& compression, const char* text, std::size_t size) {
     const char* end = text + size;
-    for (;;) {
+    for (std::uint32_t taken = 0;; ++taken) {
         const void* lineFeed =
             std::memchr(text, format::kLineFeed, static_cast<std::size_t>(end - text));
         const char* lineEnd = lineFeed == nullptr ? end : static_cast<const char*>(lineFeed);
-        if (!takeLines(compression, text, static_cast<std::size_t>(lineEnd - text), 1)) {
-            return false;
+        if (takeLines(compression, text, static_cast<std::size_t>(lineEnd - text), 1) == 0) {
+            return taken;
         }
         text = lineEnd + 1;
     }
@@ -135,14 +135,15 @@ void beginCompression(Compression& compression) {
     compression.fileSize = 0;
 }
 
-bool takeLines(Compression& compression, const char* text, std::size_t size, std::uint32_t lines) {
+std::uint32_t takeLines(Compression& compression, const char* text, std::size_t size,
+                        std::uint32_t lines) {
     // Each line counts its bytes and one for its end: so do the lines together.
     if (compression.sourceSize + size + 1 >= format::kSourceLimit) {
-        return lines > 1 && takeLinesThatFit(compression, text, size);
+        return lines > 1 ? takeLinesThatFit(compression, text, size) : 0;
     }
     compression.sourceSize += size + 1;
     compression.lines += lines;
-    return true;
+    return lines;
 }
 
 void selectTable(Compression& compression, const char* text, std::size_t size) {

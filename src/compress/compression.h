@@ -43,9 +43,10 @@ void beginCompression(Compression& compression);
 
 // Takes `lines` kept lines, `size` bytes in which each but the last is
 // followed by its LF, into the source, up to the line that would bring the
-// source size to the limit: false when that line comes, and it and the rest
-// are not taken.
-bool takeLines(Compression& compression, const char* text, std::size_t size, std::uint32_t lines);
+// source size to the limit, which is not taken, nor any after it: how many
+// it took, `lines` when all fit.
+std::uint32_t takeLines(Compression& compression, const char* text, std::size_t size,
+                        std::uint32_t lines);
 
 // Counts the characters of `text`, `size` bytes that hold the lines taken and
 // a word of NULs after them, and selects the table, and each byte value's codes.

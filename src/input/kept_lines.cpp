@@ -20,13 +20,24 @@ bool beginsUtf16(const char* first) {
     return (one == 0xFF && two == 0xFE) || (one == 0xFE && two == 0xFF);
 }
 
+// The kept line's first CR splits it when it is not its last byte, or when
+// it ends a piece that the line goes on after.
+bool returnSplits(const LineBuffer& line) {
+    const void* found = std::memchr(line.text, format::kCarriageReturn, line.length);
+    if (found == nullptr) {
+        return false;
+    }
+    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - line.text);
+    return at + 1 < line.length || (line.cut && !line.returnEndsLine);
+}
+
 } // namespace
 
 void beginKeptLines(Source source, KeptLines& kept, bool removeComments) {
     beginText(source, kept.reader);
     kept.removeComments = removeComments;
     kept.continuesLine = false; // the first piece sets dropLine
-    kept.leftOut = LeftOut{0, 0, 0, 0, beginsUtf16(firstBytes(kept.reader))};
+    kept.leftOut = LeftOut{0, 0, 0, 0, beginsUtf16(firstBytes(kept.reader)), 0};
 }
 
 // A run of lines that keep all their bytes goes whole; any other line goes
@@ -38,7 +49,7 @@ LineRun nextKeptLines(KeptLines& kept) {
     LeftOut& leftOut = kept.leftOut;
     if (!kept.continuesLine) {
         if (std::uint32_t lines = readPlainLines(line, kept.removeComments)) {
-            return {line.text, line.length, lines};
+            return {line.text, line.length, lines, line.lineFeeds - lines + 1};
         }
     }
     while (readLine(line) > 0) {
@@ -55,10 +66,11 @@ LineRun nextKeptLines(KeptLines& kept) {
         if (!kept.dropLine) {
             note(leftOut.cutByNul, line.lostText ? line.number : 0);
             note(leftOut.trailingBlanks, line.length < untrimmed ? line.number : 0);
-            return {line.text, line.length, 1};
+            note(leftOut.splitByReturn, returnSplits(line) ? line.number : 0);
+            return {line.text, line.length, 1, line.number};
         }
     }
-    return {nullptr, 0, 0};
+    return {nullptr, 0, 0, line.number};
 }
 
 void noteTextAfterEnd(KeptLines& kept) {

@@ -20,6 +20,9 @@ struct LeftOut {
     std::uint32_t blankLine;      // an LF right after a CR LF, swallowed with it
     std::uint32_t trailingBlanks; // blanks and tabs trimmed from a kept line
     bool utf16;                   // the file begins with a UTF-16 byte-order mark: no 8-bit text
+    // A CR in a kept line that does not end it: the compressed file ends the
+    // line there, where the interpreter of the batch file reads on.
+    std::uint32_t splitByReturn;
 };
 
 struct KeptLines {
@@ -37,7 +40,8 @@ struct KeptLines {
 struct LineRun {
     const char* text;
     std::size_t size;
-    std::uint32_t lines; // 0 at the end of the text
+    std::uint32_t lines;     // 0 at the end of the text
+    std::uint32_t firstLine; // the line of the file that the first starts on
 };
 
 // Starts on the text from `source`, whose first bytes are then read (see

@@ -76,11 +76,11 @@ bool isPadding(char byte) {
 }
 
 // Makes the first `end` bytes of the window the line, in place: up to the
-// first NUL in them and, for a line that ends at an LF, its CR after that:
-// the one before the LF (`foundReturn`) or one put there, in the LF's place
-// or the NUL's, both used up with the line. A NUL cuts the line short; what
+// first NUL in them and, for a line that ends here (`endsLine`), its CR after
+// that: the one before the LF (`foundReturn`) or one put there, in the LF's
+// place or the NUL's, both used up with the line. A NUL cuts the line short; what
 // it leaves out matters when it is more than NULs, blanks and tabs.
-void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLineFeed) {
+void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsLine) {
     std::size_t length = end;
     line.lostText = false;
     std::size_t nul = distanceTo(line.block, line.block.nextNul, '\0');
@@ -92,7 +92,7 @@ void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsAtLi
                             return byte != '\0' && byte != ' ' && byte != '\t';
                         }) != rest;
     }
-    if (endsAtLineFeed && !(foundReturn && length == end)) {
+    if (endsLine && !(foundReturn && length == end)) {
         line.text[length++] = kCarriageReturn;
     }
     line.length = length;
@@ -119,7 +119,7 @@ const char* firstBytes(const LineBuffer& line) {
 
 std::size_t readLine(LineBuffer& line) {
     InputBlock& block = line.block;
-    if (block.filled - block.start < kReadSize && !block.atEnd) {
+    if (block.filled - block.start <= kReadSize && !block.atEnd) {
         refill(line.source, block);
     }
     char* window = block.bytes + block.start;
@@ -129,9 +129,11 @@ std::size_t readLine(LineBuffer& line) {
     line.number = line.lineFeeds + 1;
     line.swallowed = 0;
     line.cut = end == kReadSize;
+    line.returnEndsLine = line.cut && window[end - 1] == kCarriageReturn &&
+                          block.start + end < block.filled && window[end] == kLineFeed;
     std::size_t consumed = end;
     bool endsAtLineFeed = end < read && window[end] == kLineFeed;
-    bool foundReturn = false;
+    bool foundReturn = line.returnEndsLine;
     if (endsAtLineFeed) {
         foundReturn = (end > 0 ? window[end - 1] : line.previous) == kCarriageReturn;
         ++consumed;
@@ -147,7 +149,7 @@ std::size_t readLine(LineBuffer& line) {
         line.previous = window[consumed - 1];
     }
     // A Ctrl-Z is not used up: the next line starts on it and ends the text.
-    keepLine(line, end, foundReturn, endsAtLineFeed);
+    keepLine(line, end, foundReturn, endsAtLineFeed || line.returnEndsLine);
     block.start += consumed;
     return consumed;
 }
@@ -161,11 +163,12 @@ std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment) {
     std::uint32_t lines = 0;
     // Only where readLine() would read nothing first: its window lies in the
     // block. Where it would, it reads, and the next run starts after its line.
-    while (block.atEnd || block.filled - start >= kReadSize) {
+    while (block.atEnd || block.filled - start > kReadSize) {
         const char* window = block.bytes + start;
         std::size_t read = std::min(kReadSize, block.filled - start);
         std::size_t end = lengthBefore(window, kLineFeed, read);
-        if (end == read || end == 0 || window[end - 1] != kCarriageReturn || rare < start + end ||
+        if (end == read || end == 0 || lengthBefore(window, kCarriageReturn, end) != end - 1 ||
+            rare < start + end ||
             (end + 1 < read && window[end + 1] == kLineFeed) ||
             (stopAtComment && isCommentLine(window, end))) {
             break;

@@ -77,6 +77,9 @@ struct LineBuffer {
     // The window held kReadSize bytes without an LF or a Ctrl-Z: this is a
     // piece of a longer line, and the next line continues it.
     bool cut;
+    // A cut piece whose last byte is a CR and whose LF opens the next piece:
+    // that CR ends the line, and the next piece is an empty rest of it.
+    bool returnEndsLine;
     // A NUL cut the line short and left out more than NULs, blanks and tabs.
     bool lostText;
     // The line of the file that the current line starts on, from 1: one more
@@ -111,13 +114,15 @@ const char* firstBytes(const LineBuffer& line);
 // cut at kReadSize, or a line ended by Ctrl-Z or the end of the file, gets
 // none. An LF that directly follows a CR LF within the window is swallowed
 // with it; one that follows a bare LF ends an empty line. The source is read
-// only when fewer than kReadSize bytes are left in the block.
+// only when no more than kReadSize bytes are left in the block: the byte
+// after a window tells whether a CR that ends it ends its line.
 std::size_t readLine(LineBuffer& line);
 
 // Takes, from where the reader stands, the longest run of lines that keep
 // every byte but their LF, as readLine() would take them one at a time: each
-// ends at a CR LF within its window, holds no NUL and no Ctrl-Z, and no LF
-// follows its own; with `stopAtComment` (/K) a comment line ends the run too.
+// ends at a CR LF within its window, holds no other CR, no NUL and no Ctrl-Z,
+// and no LF follows its own; with `stopAtComment` (/K) a comment line ends
+// the run too.
 // Returns how many lines it took, 0 for none; `line.text` then holds them as
 // the file does, each but the last followed by its LF, in `line.length`
 // bytes. It never reads: it takes what the block holds. Most lines of a

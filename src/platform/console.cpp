@@ -12,6 +12,9 @@ namespace {
 
 // The longest message is the start line with two names of 259 bytes each.
 constexpr std::size_t kMessageCapacity = 1024;
+// A line to standard error: a name and a message, each line feed of which
+// may take two bytes there.
+constexpr std::size_t kErrorCapacity = 4096;
 // Digits of the largest number a progress line shows, 4294967295.
 constexpr std::size_t kLongestNumber = 10;
 // Output waits here, so that a run does not pay one system write per
@@ -145,6 +148,22 @@ void print(const char* format, std::va_list arguments) {
     // A format that fails prints nothing; one too long is cut at the buffer.
     int formatted = std::vsnprintf(message, sizeof message, format, arguments);
     putMessage(formatted < 0 ? "" : message);
+}
+
+void printError(const char* text) {
+    flushConsole();
+    static char line[2 * kErrorCapacity];
+    std::size_t length = 0;
+    for (const char* at = text; *at != '\0' && length + 2 <= sizeof line; ++at) {
+        if (*at == '\n') {
+            std::size_t end = std::strlen(detail::kConsoleLineEnd);
+            std::memcpy(line + length, detail::kConsoleLineEnd, end);
+            length += end;
+        } else {
+            line[length++] = *at;
+        }
+    }
+    detail::writeStandardError(line, length);
 }
 
 void flushPrinted() {

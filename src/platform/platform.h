@@ -114,6 +114,13 @@ long writeFile(File file, const void* bytes, std::size_t size);
 // Closes the file and lets go of its exclusive access. The result is ignored.
 void closeFile(File file);
 
+// The system's reason for the last open, read or write of a file that failed
+// since forgetFailureCause(), in words that are the same on every system
+// ("No such file or directory"); null when none is known, as when the run's
+// own rule refused the file.
+const char* failureCause();
+void forgetFailureCause();
+
 // --- Command line --------------------------------------------------------------
 
 // True when an argument that begins with '/' is a path rather than an option:
@@ -147,6 +154,10 @@ void print(const char* format, std::va_list arguments);
 // show after it all, and its CR, once it has waited a few tens of
 // milliseconds or a message follows.
 void printProgress(const char* label, std::uint32_t number);
+
+// Writes `text` to standard error at once, each line feed as this system's
+// line end, after everything printed so far to standard output.
+void printError(const char* text);
 
 // Sends everything printed so far to standard output: before a write to a
 // stream that may be standard output itself.

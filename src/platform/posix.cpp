@@ -35,17 +35,28 @@ int descriptorOf(File file) {
     return static_cast<int>(file.os);
 }
 
+// The errno of the last failed open, read or write, for failureCause(); 0
+// once forgotten.
+int lastFailure = 0;
+
+// Notes why a call failed, and passes its result on.
+int noteFailure(int error) {
+    lastFailure = error;
+    return -1;
+}
+
 // Unless `wait`, opens without waiting on a named pipe that has no peer yet;
 // such a descriptor is only looked at and closed, never read, so it stays
 // as it opened. Directories are refused, as Windows refuses them.
 int openDescriptor(const char* name, int flags, bool wait, struct stat& status) {
     int descriptor = ::open(name, flags | (wait ? 0 : O_NONBLOCK) | O_NOCTTY | O_CLOEXEC, 0666);
     if (descriptor == -1) {
-        return -1;
+        return noteFailure(errno);
     }
     if (::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        int error = S_ISDIR(status.st_mode) ? EISDIR : errno;
         ::close(descriptor);
-        return -1;
+        return noteFailure(error);
     }
     return descriptor;
 }
@@ -72,6 +83,7 @@ File openLocked(const char* name, int flags, bool wait, int lockOperation, struc
     }
     if (!lockWithoutWaiting(descriptor, lockOperation)) {
         ::close(descriptor);
+        noteFailure(EWOULDBLOCK);
         return kNoFile;
     }
     return fileOf(descriptor, status);
@@ -322,7 +334,7 @@ long readFile(File file, void* into, std::size_t size) {
     do {
         got = ::read(descriptorOf(file), into, size);
     } while (got == -1 && errno == EINTR);
-    return static_cast<long>(got);
+    return got == -1 ? noteFailure(errno) : static_cast<long>(got);
 }
 
 long writeFile(File file, const void* bytes, std::size_t size) {
@@ -330,11 +342,25 @@ long writeFile(File file, const void* bytes, std::size_t size) {
     do {
         written = ::write(descriptorOf(file), bytes, size);
     } while (written == -1 && errno == EINTR);
-    return static_cast<long>(written);
+    return written == -1 ? noteFailure(errno) : static_cast<long>(written);
 }
 
 void closeFile(File file) {
     ::close(descriptorOf(file));
+}
+
+// The C library's words, which a program that never sets its locale has in
+// English: the same as Windows is given. A lock held elsewhere is the one
+// failure whose words would mislead ("Resource temporarily unavailable").
+const char* failureCause() {
+    if (lastFailure == EWOULDBLOCK) {
+        return "Held by another program";
+    }
+    return lastFailure == 0 ? nullptr : std::strerror(lastFailure);
+}
+
+void forgetFailureCause() {
+    lastFailure = 0;
 }
 
 bool isPathArgument(const char* argument) {
@@ -386,6 +412,18 @@ bool writeStandardOutput(const char* bytes, std::size_t size) {
         }
     }
     return true;
+}
+
+void writeStandardError(const char* bytes, std::size_t size) {
+    while (size > 0) {
+        ssize_t written = ::write(STDERR_FILENO, bytes, size);
+        if (written > 0) {
+            bytes += written;
+            size -= static_cast<std::size_t>(written);
+        } else if (written == 0 || errno != EINTR) {
+            return;
+        }
+    }
 }
 
 void endProcess(int status) {

@@ -21,6 +21,9 @@ std::uint64_t millisecondsNow();
 // Writes all of `bytes` to standard output; false when a failure drops the rest.
 bool writeStandardOutput(const char* bytes, std::size_t size);
 
+// Writes all of `bytes` to standard error; a failure drops the rest.
+void writeStandardError(const char* bytes, std::size_t size);
+
 // `number` in decimal at `into`, which has room for its digits (ten at most);
 // returns how many it took.
 std::size_t putDecimal(char* into, std::uint32_t number);

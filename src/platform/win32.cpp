@@ -22,8 +22,19 @@ HANDLE handleOf(File file) {
     return reinterpret_cast<HANDLE>(file.os);
 }
 
+// The error of the last failed open, read or write, for failureCause(); 0
+// once forgotten.
+DWORD lastFailure = 0;
+
+void noteFailure() {
+    lastFailure = ::GetLastError();
+}
+
 // Pipes and consoles have no position: moving it must fail, not be ignored.
 File fileOf(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) {
+        noteFailure();
+    }
     return handle == INVALID_HANDLE_VALUE ? kNoFile
                                           : File{reinterpret_cast<std::intptr_t>(handle),
                                                  ::GetFileType(handle) == FILE_TYPE_DISK};
@@ -219,7 +230,11 @@ long readFile(File file, void* into, std::size_t size) {
     DWORD got = 0;
     if (!::ReadFile(handleOf(file), into, static_cast<DWORD>(size), &got, nullptr)) {
         // A pipe whose writer has gone is at its end, not in error.
-        return ::GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+        if (::GetLastError() == ERROR_BROKEN_PIPE) {
+            return 0;
+        }
+        noteFailure();
+        return -1;
     }
     return static_cast<long>(got);
 }
@@ -227,6 +242,7 @@ long readFile(File file, void* into, std::size_t size) {
 long writeFile(File file, const void* bytes, std::size_t size) {
     DWORD written = 0;
     if (!::WriteFile(handleOf(file), bytes, static_cast<DWORD>(size), &written, nullptr)) {
+        noteFailure();
         return -1;
     }
     return static_cast<long>(written);
@@ -234,6 +250,36 @@ long writeFile(File file, const void* bytes, std::size_t size) {
 
 void closeFile(File file) {
     ::CloseHandle(handleOf(file));
+}
+
+// The words a POSIX system gives for the same failures, so that a build log
+// reads the same on both; the system's own would come in its language.
+const char* failureCause() {
+    switch (lastFailure) {
+    case 0:
+        return nullptr;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+        return "No such file or directory";
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+        return "Permission denied";
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return "Held by another program";
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return "No space left on device";
+    case ERROR_FILENAME_EXCED_RANGE:
+        return "File name too long";
+    default:
+        return "Input/output error";
+    }
+}
+
+void forgetFailureCause() {
+    lastFailure = 0;
 }
 
 bool isPathArgument(const char*) {
@@ -269,6 +315,16 @@ bool writeStandardOutput(const char* bytes, std::size_t size) {
         size -= written;
     }
     return size == 0;
+}
+
+void writeStandardError(const char* bytes, std::size_t size) {
+    HANDLE errors = ::GetStdHandle(STD_ERROR_HANDLE);
+    DWORD written = 0;
+    while (size > 0 && ::WriteFile(errors, bytes, static_cast<DWORD>(size), &written, nullptr) &&
+           written > 0) {
+        bytes += written;
+        size -= written;
+    }
 }
 
 void endProcess(int status) {

@@ -11,6 +11,8 @@ const cli::Option kOptions[] = {
     {'K', &options.removeComments},
     {'O', &options.overwrite},
     {'Q', &options.quiet},
+    {'B', &options.brief},
+    {'W', &options.strict},
 };
 } // namespace
 
@@ -21,11 +23,13 @@ int main(int argc, char* argv[]) {
     bool named = names.output[0] != '\0' ||
                  cli::deriveOutputName(names.input, squeezle::kOutputExtension, names.output);
     cli::Output output = cli::outputOf(names.output, options.overwrite);
-    // Into standard output every message would land in the file itself.
-    if (named && output.standardOutput) {
+    // Into standard output every message would land in the file itself;
+    // brief lines go to standard error.
+    if (named && output.standardOutput && !options.brief) {
         options.quiet = true;
         base::setQuiet();
     }
+    base::setSubject(names.input);
     base::showBanner();
     if (!named) {
         cli::fail(cli::Failure::NameTooLong);

@@ -16,6 +16,25 @@ namespace {
 // The run's own failures; the files' are cli's.
 constexpr const char* kAlreadyCompressed = "Input file is already compressed";
 constexpr const char* kTooLarge = "File too large to compress";
+constexpr const char* kTextLost = "Text would be lost or changed";
+// What a brief line adds to kTooLarge, at the line that reaches the limit.
+constexpr const char* kTooLargeCause = "the kept lines reach the limit of 65504 bytes";
+static_assert(format::kSourceLimit == 65504, "the limit that kTooLargeCause names");
+
+// What the text leaves out or changes, told in this order after the result,
+// each once, for the first line where it happens.
+const base::Warning kTextAfterEnd{"Warning:  text after a Ctrl-Z in line %u is not compressed!\n",
+                                  "text after a Ctrl-Z is not compressed"};
+const base::Warning kCutByNul{"Warning:  a NUL byte cuts line %u short!\n",
+                              "a NUL byte cuts the line short"};
+const base::Warning kBlankLine{"Warning:  blank line %u is not compressed!\n",
+                               "a blank line is not compressed"};
+const base::Warning kTrailingBlanks{"Warning:  blanks at the end of line %u are not compressed!\n",
+                                    "blanks at the end of the line are not compressed"};
+const base::Warning kUtf16{"Warning:  the input is UTF-16 text; save it in an 8-bit encoding!\n",
+                           "the input is UTF-16 text; save it in an 8-bit encoding"};
+const base::Warning kSplitByReturn{"Warning:  a CR splits line %u in two!\n",
+                                   "a CR splits the line in two"};
 
 // The input, read once, and what it keeps; the file, built whole.
 input::KeptLines kept;
@@ -31,8 +50,19 @@ void refuseCompressedInput() {
     }
 }
 
-// The progress line of each kept line, counted from 1 in each pass.
+// The progress line of each kept line, counted from 1 in each pass, and the
+// line of the file that brings the source to its limit, if one does.
 std::uint32_t progressLine = 0;
+std::uint32_t tooLargeAt = 0;
+
+// Neither /Q nor /B shows progress.
+bool showsProgress(const RunOptions& options) {
+    return !options.quiet && !options.brief;
+}
+
+[[noreturn]] void failTooLarge() {
+    base::fail(kTooLarge, {tooLargeAt, kTooLargeCause});
+}
 
 void restartProgress() {
     progressLine = 0;
@@ -43,28 +73,33 @@ void showNextLine() {
 }
 
 // The first pass: every kept line of the file is announced, taken and held,
-// up to the line that would bring the source to its limit. With /Q nothing
-// more is shown, so the run fails there; otherwise the file is read to its
-// end for the announcements and what the text leaves out. True when every
-// kept line is held.
+// up to the line that would bring the source to its limit. Without progress
+// nothing more is shown, so the run fails there; otherwise the file is read
+// to its end for the announcements and what the text leaves out. True when
+// every kept line is held.
 bool readKeptLines(const RunOptions& options) {
     restartProgress();
     bool holdsAll = true;
     for (input::LineRun run; (run = input::nextKeptLines(kept)).lines > 0;) {
-        for (std::uint32_t line = 0; line < run.lines && !options.quiet; ++line) {
+        for (std::uint32_t line = 0; line < run.lines && showsProgress(options); ++line) {
             showNextLine();
         }
         if (!holdsAll) {
             continue;
         }
-        holdsAll = compress::takeLines(compression, run.text, run.size, run.lines);
+        std::uint32_t taken = compress::takeLines(compression, run.text, run.size, run.lines);
+        holdsAll = taken == run.lines;
         if (holdsAll) {
             input::holdText(kept, run);
-        } else if (options.quiet) {
-            base::fail(kTooLarge);
+            continue;
+        }
+        tooLargeAt = run.firstLine + taken; // the lines of a run follow each other
+        if (!showsProgress(options)) {
+            failTooLarge();
         }
     }
-    if (!options.quiet) {
+    // Warnings that nobody sees are looked for only where they fail the run.
+    if (!options.quiet || options.strict) {
         input::noteTextAfterEnd(kept);
     }
     return holdsAll;
@@ -77,12 +112,12 @@ bool readKeptLines(const RunOptions& options) {
 const std::uint8_t* codeKeptLines(const RunOptions& options, bool holdsAll,
                                   const input::HeldText& held) {
     restartProgress();
-    for (std::uint32_t line = 0; line < compression.lines && !options.quiet; ++line) {
+    for (std::uint32_t line = 0; line < compression.lines && showsProgress(options); ++line) {
         showNextLine();
     }
     if (!holdsAll) {
         showNextLine();
-        base::fail(kTooLarge);
+        failTooLarge();
     }
     compress::codeSource(compression, held.text, held.size, held.room);
     return held.room;
@@ -93,13 +128,8 @@ std::int32_t ratioOf(std::int32_t compressedSize, std::int32_t sourceSize) {
     return sourceSize <= 0 ? 0 : compressedSize * 100 / sourceSize;
 }
 
-// A warning that names the first line where the text leaves something out.
-void warnOfLine(const char* format, std::uint32_t line) {
-    if (line != 0) {
-        printMessage(format, static_cast<unsigned>(line));
-    }
-}
-
+// The result, and the advice for small files: it changes nothing in the
+// script, so a brief line leaves it out.
 void reportStatistics() {
     std::int32_t ratio = ratioOf(static_cast<std::int32_t>(compression.fileSize),
                                  static_cast<std::int32_t>(compression.sourceSize));
@@ -108,26 +138,38 @@ void reportStatistics() {
     if (ratio > kEffectiveRatioLimit) {
         printMessage("Warning:  %s is not effective at compressing small files!\n", kTexts.name);
     }
+}
+
+// Tells what the text leaves out or changes; true when it told anything.
+bool warnOfLosses() {
     const input::LeftOut& leftOut = kept.leftOut;
-    warnOfLine("Warning:  text after a Ctrl-Z in line %u is not compressed!\n", leftOut.afterCtrlZ);
+    bool told = false;
+    auto tell = [&told](const base::Warning& warning, std::uint32_t line, bool happens) {
+        if (happens) {
+            base::warn(warning, line);
+            told = true;
+        }
+    };
+    tell(kTextAfterEnd, leftOut.afterCtrlZ, leftOut.afterCtrlZ != 0);
     // A UTF-16 text is NULs every other byte: what it needs is the one word.
-    warnOfLine("Warning:  a NUL byte cuts line %u short!\n", leftOut.utf16 ? 0 : leftOut.cutByNul);
-    warnOfLine("Warning:  blank line %u is not compressed!\n", leftOut.blankLine);
-    warnOfLine("Warning:  blanks at the end of line %u are not compressed!\n",
-               leftOut.trailingBlanks);
-    if (leftOut.utf16) {
-        printMessage("Warning:  the input is UTF-16 text; save it in an 8-bit encoding!\n");
-    }
+    tell(kCutByNul, leftOut.cutByNul, leftOut.cutByNul != 0 && !leftOut.utf16);
+    tell(kBlankLine, leftOut.blankLine, leftOut.blankLine != 0);
+    tell(kTrailingBlanks, leftOut.trailingBlanks, leftOut.trailingBlanks != 0);
+    tell(kUtf16, 0, leftOut.utf16);
+    tell(kSplitByReturn, leftOut.splitByReturn, leftOut.splitByReturn != 0);
+    return told;
 }
 
 } // namespace
 
 const base::ProgramTexts kTexts{"SQUEEZLE",
                                 "Batch file compressor. Free software, without warranty.",
-                                "[/K /O /Q] input_file [output_file]\n"
+                                "[/K /O /Q /B /W] input_file [output_file]\n"
                                 "    /K remove comments\n"
                                 "    /O overwrite file\n"
-                                "    /Q quiet\n"};
+                                "    /Q quiet\n"
+                                "    /B brief: warnings and failures only, on standard error\n"
+                                "    /W fail when text would be lost or changed\n"};
 
 void run(const RunOptions& options, const char* inputName, const cli::Output& output) {
     printMessage("\nCompressing %s to %s\n", inputName, output.name);
@@ -141,9 +183,15 @@ void run(const RunOptions& options, const char* inputName, const cli::Output& ou
     input::HeldText held = input::heldText(kept);
     compress::selectTable(compression, held.text, held.size);
     const std::uint8_t* file = codeKeptLines(options, holdsAll, held);
+    if (options.strict && warnOfLosses()) {
+        base::fail(kTextLost);
+    }
     cli::writeOutput(output, file, compression.fileSize);
     platform::closeFile(input);
     reportStatistics();
+    if (!options.strict) {
+        warnOfLosses();
+    }
 }
 
 } // namespace squeezle
