@@ -41,7 +41,8 @@ void printBrief(std::uint32_t line, const char* kind, const char* text, const ch
     if (line != 0) {
         std::snprintf(where, sizeof where, ":%u", static_cast<unsigned>(line));
     }
-    const char* subject = reporting.subject != nullptr ? reporting.subject : reporting.program->name;
+    const char* subject =
+        reporting.subject != nullptr ? reporting.subject : reporting.program->name;
     std::snprintf(brief, sizeof brief, "%s%s: %s: %s%s%s\n", subject, where, kind, text,
                   cause != nullptr ? ": " : "", cause != nullptr ? cause : "");
     platform::printError(brief);
@@ -67,6 +68,16 @@ void setSubject(const char* name) {
 
 void printMessage(const char* format, ...) {
     if (reporting.quiet || reporting.brief) {
+        return;
+    }
+    std::va_list arguments;
+    va_start(arguments, format);
+    platform::print(format, arguments);
+    va_end(arguments);
+}
+
+void printListing(const char* format, ...) {
+    if (reporting.quiet) {
         return;
     }
     std::va_list arguments;

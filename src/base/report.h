@@ -43,6 +43,10 @@ void setSubject(const char* name);
 // Formatted printing to standard output, unless quiet or brief.
 void printMessage(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
 
+// Formatted printing to standard output of what the run was asked to show
+// (a listing), unless quiet: /B keeps it.
+void printListing(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
+
 // Prints a progress line, `label` and `number`, unless quiet or brief.
 void printProgress(const char* label, std::uint32_t number);
 

@@ -35,11 +35,16 @@ void applyOption(const char* argument, const Option* options, std::size_t count)
     }
 }
 
-void copyName(const char* argument, char (&name)[kNameCapacity]) {
+std::size_t lengthOfName(const char* argument) {
     std::size_t length = std::strlen(argument);
     if (length >= kNameCapacity) {
         fail(Failure::NameTooLong);
     }
+    return length;
+}
+
+void copyName(const char* argument, char (&name)[kNameCapacity]) {
+    std::size_t length = lengthOfName(argument);
     std::memcpy(name, argument, length);
     name[length] = '\0';
 }
@@ -59,11 +64,13 @@ void answerRequest(int argc, const char* const argv[]) {
 }
 
 // An empty argument copies nothing, so its slot stays free for the next name.
-void takeFileName(const char* argument, FileNames& names) {
+void takeFileName(const char* argument, FileNames& names, bool manyNames) {
     if (names.input[0] == '\0') {
         copyName(argument, names.input);
     } else if (names.output[0] == '\0') {
         copyName(argument, names.output);
+    } else if (manyNames) {
+        names.more += lengthOfName(argument) > 0 ? 1 : 0;
     } else {
         base::showUsage();
     }
@@ -85,8 +92,12 @@ bool deriveOutputName(const char* input, const char* extension, char (&output)[k
     return true;
 }
 
+bool isFileName(const char* argument) {
+    return !isOption(argument) && argument[0] != '\0';
+}
+
 void parseCommandLine(int argc, const char* const argv[], const Option* options, std::size_t count,
-                      FileNames& names) {
+                      FileNames& names, bool manyNames) {
     answerRequest(argc, argv);
     // "/?" needs no test of its own: '?' is no program's option letter.
     if (argc < 2) {
@@ -96,7 +107,7 @@ void parseCommandLine(int argc, const char* const argv[], const Option* options,
         if (isOption(argv[i])) {
             applyOption(argv[i], options, count);
         } else {
-            takeFileName(argv[i], names);
+            takeFileName(argv[i], names, manyNames);
         }
     }
     if (names.input[0] == '\0') {

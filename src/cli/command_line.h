@@ -16,6 +16,9 @@ inline constexpr std::size_t kNameCapacity = 260;
 struct FileNames {
     char input[kNameCapacity];
     char output[kNameCapacity];
+    // Where more names are welcome: how many follow the second. They stay in
+    // the arguments, where isFileName() finds them again.
+    int more;
 };
 
 // One option a program knows: its letter, in upper case, and the flag that
@@ -28,18 +31,22 @@ struct Option {
 // Sets the flags of the options given and fills `names` from the arguments
 // after argv[0]; `options` are the `count` this program knows. Where the platform
 // answers them, `--help` or `--version` anywhere ends the run first, with
-// status 0. /Q silences the run as soon as it is seen. Ends the run with the
-// usage message for /?, an unknown option, a third name or no input name,
-// and with "File name too long" for a name that does not fit. The banner is
-// the caller's to print, once it knows whether messages are wanted.
+// status 0. /Q silences the run as soon as it is seen, /B makes it brief.
+// Ends the run with the usage message for /?, an unknown option, a third
+// name unless `manyNames`, or no input name, and with "File name too long"
+// for a name that does not fit. The banner is the caller's to print, once it
+// knows whether messages are wanted.
 void parseCommandLine(int argc, const char* const argv[], const Option* options, std::size_t count,
-                      FileNames& names);
+                      FileNames& names, bool manyNames);
 
 template <std::size_t kCount>
 void parseCommandLine(int argc, const char* const argv[], const Option (&options)[kCount],
-                      FileNames& names) {
-    parseCommandLine(argc, argv, options, kCount, names);
+                      FileNames& names, bool manyNames = false) {
+    parseCommandLine(argc, argv, options, kCount, names, manyNames);
 }
+
+// True for an argument that is a file name: neither an option nor empty.
+bool isFileName(const char* argument);
 
 // Writes into `output` the input name with everything from its last '.' on
 // replaced by `extension`, or with `extension` appended when it holds no '.';

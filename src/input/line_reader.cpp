@@ -168,8 +168,7 @@ std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment) {
         std::size_t read = std::min(kReadSize, block.filled - start);
         std::size_t end = lengthBefore(window, kLineFeed, read);
         if (end == read || end == 0 || lengthBefore(window, kCarriageReturn, end) != end - 1 ||
-            rare < start + end ||
-            (end + 1 < read && window[end + 1] == kLineFeed) ||
+            rare < start + end || (end + 1 < read && window[end + 1] == kLineFeed) ||
             (stopAtComment && isCommentLine(window, end))) {
             break;
         }

@@ -8,11 +8,8 @@ cli::FileNames names;
 // The options, each letter beside the flag it sets; the usage text in run.cpp
 // says the same.
 const cli::Option kOptions[] = {
-    {'K', &options.removeComments},
-    {'O', &options.overwrite},
-    {'Q', &options.quiet},
-    {'B', &options.brief},
-    {'W', &options.strict},
+    {'K', &options.removeComments}, {'O', &options.overwrite}, {'Q', &options.quiet},
+    {'B', &options.brief},          {'W', &options.strict},
 };
 } // namespace
 

@@ -12,38 +12,52 @@ using base::printMessage;
 
 namespace {
 
+// The warning for a text that another program wrote without its CRs.
+const base::Warning kNoReturn{
+    "Warning:  the text holds no CR: another program wrote it from lines with bare LF ends, "
+    "which now run together as one!\n",
+    "the text holds no CR: another program wrote it from lines with bare LF ends, which now run "
+    "together as one"};
+
 // The whole file in, the whole text out: a fault found late leaves no output.
 decompress::FileImage image;
 decompress::Decoded decoded;
 
 // The file from where it stands, up to the image's capacity: a pipe is read
-// to its end like a file.
-void readImage(platform::File& input) {
+// to its end like a file. False, with the failure told, when a read fails.
+bool readImage(platform::File input) {
     image.size = 0;
-    std::size_t got = 0;
+    long got = 0;
     while (image.size < decompress::kImageCapacity &&
-           (got = cli::readSome(&input, reinterpret_cast<char*>(image.bytes) + image.size,
-                                decompress::kImageCapacity - image.size)) > 0) {
-        image.size += got;
+           (got = platform::readFile(input, image.bytes + image.size,
+                                     decompress::kImageCapacity - image.size)) > 0) {
+        image.size += static_cast<std::size_t>(got);
     }
+    if (got < 0) {
+        cli::report(cli::Failure::ReadInput);
+    }
+    return got >= 0;
 }
 
+// A listing begins with the name of the file it lists, brief or not.
 void showStart(const RunOptions& options, const char* inputName, const char* outputName) {
     if (options.mode() == Mode::Decode) {
         printMessage("\nDecoding %s to %s\n", inputName, outputName);
+    } else if (options.mode() == Mode::List) {
+        base::printListing("\nListing %s\n", inputName);
     } else {
-        printMessage("\n%s %s\n", options.mode() == Mode::List ? "Listing" : "Testing", inputName);
+        printMessage("\nTesting %s\n", inputName);
     }
 }
 
 // Printable bytes as themselves; blanks, controls and bytes above 0x7E in hex.
 void listPosition(unsigned position, std::uint8_t entry) {
     if (entry == 0) {
-        printMessage("Position %2u: free\n", position);
+        base::printListing("Position %2u: free\n", position);
     } else if (entry > ' ' && entry < 0x7F) {
-        printMessage("Position %2u: %c\n", position, entry);
+        base::printListing("Position %2u: %c\n", position, entry);
     } else {
-        printMessage("Position %2u: %02X\n", position, entry);
+        base::printListing("Position %2u: %02X\n", position, entry);
     }
 }
 
@@ -52,15 +66,15 @@ void listHeader() {
     if (!decoded.headerRead) {
         return;
     }
-    printMessage("Finished:    %s\n",
-                 decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
-    printMessage("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
+    base::printListing("Finished:    %s\n",
+                       decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
+    base::printListing("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
     // A file read only up to one byte past the largest shows no more of its size.
     if (image.size > format::kLargestFile) {
-        printMessage("Compressed:  more than %u bytes\n",
-                     static_cast<unsigned>(format::kLargestFile));
+        base::printListing("Compressed:  more than %u bytes\n",
+                           static_cast<unsigned>(format::kLargestFile));
     } else {
-        printMessage("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
+        base::printListing("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
     }
     for (unsigned position = 0; position < format::kTableSize; ++position) {
         listPosition(position, decoded.header.table[position]);
@@ -70,9 +84,9 @@ void listHeader() {
 void listStream() {
     std::size_t size = decoded.length + decoded.lines; // each CR gains an LF
     auto ratio = size == 0 ? 0 : static_cast<unsigned>(image.size * 100 / size);
-    printMessage("Lines:       %u\n", static_cast<unsigned>(decoded.lines));
-    printMessage("Decoded:     %u bytes with CR LF line ends; compressed to %u%%\n",
-                 static_cast<unsigned>(size), ratio);
+    base::printListing("Lines:       %u\n", static_cast<unsigned>(decoded.lines));
+    base::printListing("Decoded:     %u bytes with CR LF line ends; compressed to %u%%\n",
+                       static_cast<unsigned>(size), ratio);
 }
 
 // Made only now, from a sound file, and written with one write.
@@ -94,44 +108,71 @@ void showResult(const RunOptions& options) {
     // squeezle gives each line a CR, bare LF or not: so long a text without one
     // most likely comes from another program that dropped bare LF line ends.
     if (decoded.lines == 0 && decoded.length > format::kLongestPiece) {
-        printMessage("Warning:  the text holds no CR: another program wrote it from lines with "
-                     "bare LF ends, which now run together as one!\n");
+        base::warn(kNoReturn, 0);
     }
 }
 
-} // namespace
-
-const base::ProgramTexts kTexts{"UNSQUEEZLE",
-                                "Batch file decompressor. Free software, without warranty.",
-                                "[/L /T /R /O /Q] input_file [output_file]\n"
-                                "    /L list contents\n"
-                                "    /T test file\n"
-                                "    /R raw: add no LF after each CR\n"
-                                "    /O overwrite file\n"
-                                "    /Q quiet\n"};
-
-void run(const RunOptions& options, const char* inputName, const char* outputName) {
-    showStart(options, inputName, outputName);
-    cli::Output output{};
-    if (options.mode() == Mode::Decode) {
-        output = cli::outputOf(outputName, options.overwrite);
-        cli::refuseOutputName(inputName, output);
+// Reads and checks the file, and lists its header when asked, even that of
+// a faulty one; false, with the fault or failure told, unless it is sound.
+bool readSoundFile(const RunOptions& options, const char* inputName, platform::File& input) {
+    platform::forgetFailureCause();
+    input = platform::openShared(inputName);
+    if (!platform::isOpen(input)) {
+        cli::report(cli::Failure::OpenInput);
+        return false;
     }
-    platform::File input = cli::openInput(inputName, false);
-    readImage(input);
+    if (!readImage(input)) {
+        return false;
+    }
     // The text as the batch file gets it: each CR followed by an LF, unless /R.
     decompress::Fault fault = decompress::decode(image, decoded, !options.raw);
     if (options.mode() == Mode::List) {
         listHeader();
     }
     if (fault != decompress::Fault::None) {
-        base::fail(decompress::messageOf(fault));
+        base::reportFailure(decompress::messageOf(fault));
+        return false;
     }
-    if (options.mode() == Mode::Decode) {
-        writeBatchFile(output, input);
+    return true;
+}
+
+} // namespace
+
+const base::ProgramTexts kTexts{"UNSQUEEZLE",
+                                "Batch file decompressor. Free software, without warranty.",
+                                "[/L /T /R /O /Q /B] input_file [output_file]\n"
+                                "    /L list contents of every file named\n"
+                                "    /T test every file named\n"
+                                "    /R raw: add no LF after each CR\n"
+                                "    /O overwrite file\n"
+                                "    /Q quiet\n"
+                                "    /B brief: warnings and failures only, on standard error\n"};
+
+void run(const RunOptions& options, const char* inputName, const char* outputName) {
+    showStart(options, inputName, outputName);
+    cli::Output output = cli::outputOf(outputName, options.overwrite);
+    cli::refuseOutputName(inputName, output);
+    platform::File input = platform::kNoFile;
+    if (!readSoundFile(options, inputName, input)) {
+        platform::exitProcess(base::kExitFailure);
     }
+    writeBatchFile(output, input);
     platform::closeFile(input);
     showResult(options);
+}
+
+bool examine(const RunOptions& options, const char* inputName) {
+    base::setSubject(inputName);
+    showStart(options, inputName, nullptr);
+    platform::File input = platform::kNoFile;
+    bool sound = readSoundFile(options, inputName, input);
+    if (platform::isOpen(input)) {
+        platform::closeFile(input);
+    }
+    if (sound) {
+        showResult(options);
+    }
+    return sound;
 }
 
 } // namespace unsqueezle

@@ -21,12 +21,17 @@ struct RunOptions {
     bool raw;       // /R: write the coded characters alone, adding no LF
     bool overwrite; // /O: an existing output file may be replaced
     bool quiet;     // /Q: nothing is shown
+    bool brief;     // /B: only a listing, warnings and failures, these on standard error
     Mode mode() const { return list ? Mode::List : test ? Mode::Test : Mode::Decode; }
 };
 
-// Does what `options` ask of `inputName` (and, when decoding, `outputName`).
-// Returns only when the file is sound and the work is done; every fault and
-// failure ends the process inside fail(), before any output file is created.
+// Decodes `inputName` into `outputName`. Returns only when the file is sound
+// and the text written; every fault and failure ends the process inside
+// fail(), before any output file is created.
 void run(const RunOptions& options, const char* inputName, const char* outputName);
+
+// Tests or lists `inputName`, as `options` ask: false, with the fault or
+// failure told, when the file cannot be read or is not sound.
+bool examine(const RunOptions& options, const char* inputName);
 
 } // namespace unsqueezle
