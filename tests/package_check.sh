@@ -74,10 +74,14 @@ printf 'echo Cleaned.\r\n' >>"$cleanup"
 [ "$(compressed)" = "cleanup.zcl" ]
 "$main" /K /Q "$cleanup" "$scratch/cleanup.zcl"
 cmp "$build/scripts/cleanup.zcl" "$scratch/cleanup.zcl"
-printf '\276\353' >"$cleanup"
-if cmake --build "$build" >"$scratch/refused.log"; then echo "the build took a script that squeezle refuses"; exit 1; fi
-grep -q 'SQUEEZLE failed:  Input file is already compressed' "$scratch/refused.log"
-[ ! -e "$build/scripts/cleanup.zcl" ]
+# A refused script, and under STRICT one that would lose text, fail the build
+# with squeezle's brief lines, which name it, and leave no output.
+for refused in '\276\353|: error: Input file is already compressed' 'a\000b\r\n|:1: warning: a NUL byte cuts'; do
+    printf "${refused%%|*}" >"$cleanup"
+    if cmake --build "$build" >"$scratch/refused.log"; then echo "the build took a script that squeezle refuses"; exit 1; fi
+    grep -qF "cleanup.bat${refused#*|}" "$scratch/refused.log"
+    [ ! -e "$build/scripts/cleanup.zcl" ]
+done
 
 # The .zip's texts, for Windows, have CR LF line ends.
 for zip in ${@/%//squeezle-*-windows-*.zip}; do
