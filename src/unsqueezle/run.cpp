@@ -163,7 +163,7 @@ void run(const RunOptions& options, const char* inputName, const char* outputNam
 
 bool examine(const RunOptions& options, const char* inputName) {
     base::setSubject(inputName);
-    showStart(options, inputName, nullptr);
+    showStart(options, inputName, "");
     platform::File input = platform::kNoFile;
     bool sound = readSoundFile(options, inputName, input);
     if (platform::isOpen(input)) {
