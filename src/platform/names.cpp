@@ -34,13 +34,14 @@ namespace platform {
 // In UTF-8 every byte but a continuation byte (10xxxxxx) begins a character,
 // and one of four bytes (11110xxx) takes two UTF-16 units.
 bool nameFits(const char* name) {
+    std::size_t bytes = std::strlen(name);
+    if (!kNamesCountCharacters) {
+        return bytes <= 259;
+    }
     std::size_t length = 0;
-    std::size_t bytes = 0;
-    for (const char* at = name; *at != '\0'; ++at, ++bytes) {
+    for (const char* at = name; *at != '\0'; ++at) {
         auto byte = static_cast<unsigned char>(*at);
-        if (!kNamesCountCharacters) {
-            ++length;
-        } else if ((byte & 0xC0) != 0x80) {
+        if ((byte & 0xC0) != 0x80) {
             length += byte >= 0xF0 ? 2 : 1;
         }
     }
