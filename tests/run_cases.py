@@ -31,7 +31,8 @@
 #   {NAME}  a text     {TEXT*N}  TEXT N times     {TEXT%N}  TEXT for each number from 1
 #   to N in the place of its %u (the operator is the one before the closing number)
 #   {#HEX}  bytes      {<PATH}  a source file      {lf:TEXT}  TEXT with each CR LF made LF
-# Under --windows, posix-only cases are skipped and every LF the console prints is CR LF.
+# Under --windows, posix-only cases are skipped, every LF the console prints is CR LF, and
+# the programs run under the C.UTF-8 locale, so that Wine takes names as UTF-8.
 import fcntl, glob, os, re, resource, shlex, subprocess, sys, tempfile, tomllib
 
 # The programs by name, the texts that case strings name, the source tree, the library
@@ -224,6 +225,8 @@ def check_file(path, want, made, folder):
 def main(argv, run=run_step):
     global INTERPOSE
     windows = "--windows" in argv
+    if windows:  # Wine reads the arguments' bytes and makes file names in the locale's charset
+        os.environ["LC_ALL"] = "C.UTF-8"
     for flag, value in zip(argv, argv[1:]):
         if flag == "--tool":
             TOOLS.update([value.split("=", 1)])

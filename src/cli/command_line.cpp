@@ -36,11 +36,10 @@ void applyOption(const char* argument, const Option* options, std::size_t count)
 }
 
 std::size_t lengthOfName(const char* argument) {
-    std::size_t length = std::strlen(argument);
-    if (length >= kNameCapacity) {
+    if (!platform::nameFits(argument)) {
         fail(Failure::NameTooLong);
     }
-    return length;
+    return std::strlen(argument);
 }
 
 void copyName(const char* argument, char (&name)[kNameCapacity]) {
@@ -83,12 +82,17 @@ bool deriveOutputName(const char* input, const char* extension, char (&output)[k
     std::size_t stemLength =
         lastDot != nullptr ? static_cast<std::size_t>(lastDot - input) : std::strlen(input);
     std::size_t extensionLength = std::strlen(extension);
+    char derived[kNameCapacity];
     if (stemLength + extensionLength >= kNameCapacity) {
         return false;
     }
-    std::memcpy(output, input, stemLength);
-    std::memcpy(output + stemLength, extension, extensionLength);
-    output[stemLength + extensionLength] = '\0';
+    std::memcpy(derived, input, stemLength);
+    std::memcpy(derived + stemLength, extension, extensionLength);
+    derived[stemLength + extensionLength] = '\0';
+    if (!platform::nameFits(derived)) {
+        return false;
+    }
+    std::memcpy(output, derived, sizeof derived);
     return true;
 }
 

@@ -4,13 +4,15 @@
 #pragma once
 
 #include "cli/failures.h"
+#include "platform/platform.h"
 
 #include <cstddef>
 
 namespace cli {
 
-// 259 bytes of name and the terminating NUL; a longer name is refused.
-inline constexpr std::size_t kNameCapacity = 260;
+// The longest name the platform takes (platform::nameFits) and the
+// terminating NUL; a longer name is refused.
+inline constexpr std::size_t kNameCapacity = platform::kLongestNameBytes + 1;
 
 // The two file names of a run. A name is empty while its first byte is NUL.
 struct FileNames {
@@ -51,7 +53,7 @@ bool isFileName(const char* argument);
 // Writes into `output` the input name with everything from its last '.' on
 // replaced by `extension`, or with `extension` appended when it holds no '.';
 // a '.' in a folder name counts. False, with `output` untouched, for a name
-// that does not fit.
+// that the platform finds too long.
 bool deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]);
 
 } // namespace cli

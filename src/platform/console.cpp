@@ -10,8 +10,8 @@
 namespace platform {
 namespace {
 
-// The longest message is the start line with two names of 259 bytes each.
-constexpr std::size_t kMessageCapacity = 1024;
+// The longest message is the start line with two of the longest names.
+constexpr std::size_t kMessageCapacity = std::max<std::size_t>(1024, 2 * kLongestNameBytes + 64);
 // A line to standard error: a name and a message, each line feed of which
 // may take two bytes there.
 constexpr std::size_t kErrorCapacity = 4096;
@@ -60,7 +60,7 @@ void drawOnScreenLine(const char* text, std::size_t length) {
 // touch for the first time there.
 void writePending() {
     if (console.used > 0) {
-        detail::writeStandardOutput(console.pending, console.used);
+        detail::writeMessages(console.pending, console.used);
         console.used = 0;
     }
 }

@@ -123,6 +123,38 @@ void forgetFailureCause();
 
 // --- Command line --------------------------------------------------------------
 
+// The program's arguments, argv[0] first, each a NUL-ended UTF-8 string on
+// Windows; on POSIX the bytes as given.
+struct Arguments {
+    int count;
+    const char* const* values;
+};
+
+#if defined(_WIN32)
+// Windows counts a name's length in UTF-16 units, up to 259 of them; each
+// takes at most three bytes of UTF-8.
+inline constexpr bool kNamesCountCharacters = true;
+inline constexpr std::size_t kLongestNameBytes = 259 * 3;
+
+// The wide command line, split by the usual rules into UTF-8 arguments;
+// `argc` and `argv`, the runtime's reading of it in the code page, are
+// ignored. Splitting it here allocates nothing.
+Arguments arguments(int argc, char* argv[]);
+#else
+// POSIX counts a name's length in bytes, up to 259.
+inline constexpr bool kNamesCountCharacters = false;
+inline constexpr std::size_t kLongestNameBytes = 259;
+
+inline Arguments arguments(int argc, char* argv[]) {
+    return Arguments{argc, argv};
+}
+#endif
+
+// True when `name` is at most 259 long as this system counts a name: in
+// bytes on POSIX, in UTF-16 units of the UTF-8 name on Windows (a letter
+// outside the Basic Multilingual Plane, such as an emoji, counts two).
+bool nameFits(const char* name);
+
 // True when an argument that begins with '/' is a path rather than an option:
 // on POSIX, an absolute path holding a second '/'; never on Windows.
 bool isPathArgument(const char* argument);

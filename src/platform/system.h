@@ -21,8 +21,20 @@ std::uint64_t millisecondsNow();
 // Writes all of `bytes` to standard output; false when a failure drops the rest.
 bool writeStandardOutput(const char* bytes, std::size_t size);
 
-// Writes all of `bytes` to standard error; a failure drops the rest.
+// Writes all of the UTF-8 `bytes` to standard error, a console its
+// characters; a failure drops the rest.
 void writeStandardError(const char* bytes, std::size_t size);
+
+#if defined(_WIN32)
+// Writes the UTF-8 text of messages to standard output: a console is given
+// its characters, a file or a pipe the bytes as they are.
+bool writeMessages(const char* text, std::size_t size);
+#else
+// Messages are bytes like any other.
+inline bool writeMessages(const char* text, std::size_t size) {
+    return writeStandardOutput(text, size);
+}
+#endif
 
 // `number` in decimal at `into`, which has room for its digits (ten at most);
 // returns how many it took.

@@ -1,16 +1,20 @@
-// Windows: the sharing modes of CreateFileA give exclusive access, so the
+// Windows: the sharing modes of CreateFileW give exclusive access, so the
 // input named again as the output, under any name, meets a sharing violation.
+// Names are UTF-8 inside the program and UTF-16 at every call: a name in any
+// language opens, whatever the system's code page.
 #include "platform/platform.h"
 
 #include "platform/system.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <utility>
 
-// The runtime splits the command line by the usual rules and must expand no
-// wildcards: `squeezle *.bat` names a file called *.bat.
+// The runtime's arguments, in the code page, go unused; it must expand no
+// wildcards into them all the same: `squeezle *.bat` names a file called *.bat.
 extern "C" {
 int _dowildcard = 0;
 }
@@ -40,67 +44,107 @@ File fileOf(HANDLE handle) {
                                                  ::GetFileType(handle) == FILE_TYPE_DISK};
 }
 
+// A name as the system takes it: UTF-16, with room for the longest name the
+// command line takes and the unfinished file's name in its folder.
+using WideName = wchar_t[MAX_PATH + detail::kUnfinishedNameRoom];
+
+// False, with an empty name, for one that is not UTF-8 or does not fit.
+bool widen(const char* name, WideName& wide) {
+    if (::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, name, -1, wide,
+                              static_cast<int>(std::size(wide))) > 0) {
+        return true;
+    }
+    wide[0] = L'\0';
+    return false;
+}
+
 // Without FILE_FLAG_BACKUP_SEMANTICS a directory never opens.
 File open(const char* name, DWORD access, DWORD sharing, DWORD disposition) {
-    return fileOf(
-        ::CreateFileA(name, access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr));
+    WideName wide;
+    return widen(name, wide) ? fileOf(::CreateFileW(wide, access, sharing, nullptr, disposition,
+                                                    FILE_ATTRIBUTE_NORMAL, nullptr))
+                             : kNoFile;
 }
 
 // The output being written: its name, and the unfinished file in its folder
 // until it takes that name. `named` is set while the unfinished file exists;
 // the console's handler, on a thread of its own, takes it.
 struct Unfinished {
-    char path[MAX_PATH + detail::kUnfinishedNameRoom];
-    char target[MAX_PATH];
+    char path[kLongestNameBytes + detail::kUnfinishedNameRoom];
+    WideName widePath;
+    WideName target;
     HANDLE handle;
     volatile LONG named;
 };
-Unfinished unfinished{{}, {}, INVALID_HANDLE_VALUE, 0};
+Unfinished unfinished{{}, {}, {}, INVALID_HANDLE_VALUE, 0};
 
-// squeezle-PID.unfinished in the output's folder. One of that name can only
-// be left from a killed run whose process number this run now has: it goes.
-// Opened to be deleted while open, so that Ctrl-C can remove it.
+// A number no other run is likely to draw: the counter's ticks and the
+// process number, mixed so that every bit of each moves every bit of the
+// result (the finaliser of splitmix64). Each call draws the next.
+std::uint32_t randomNumber() {
+    static std::uint64_t state;
+    LARGE_INTEGER ticks{};
+    ::QueryPerformanceCounter(&ticks);
+    state += 0x9E3779B97F4A7C15u ^ static_cast<std::uint64_t>(ticks.QuadPart) ^
+             (static_cast<std::uint64_t>(::GetCurrentProcessId()) << 32);
+    std::uint64_t mixed = state;
+    mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9u;
+    mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBu;
+    return static_cast<std::uint32_t>((mixed ^ (mixed >> 31)) >> 32);
+}
+
+// A name taken already, by a file, a folder or one being deleted.
+bool isTaken(DWORD error) {
+    return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ||
+           error == ERROR_ACCESS_DENIED;
+}
+
+// squeezle-NUMBER.unfinished in the output's folder, from a random number,
+// created only where no file of that name is: another number is drawn while
+// the name is taken, by a file another run left or holds. Opened to be
+// deleted while open, so that Ctrl-C can remove it.
 bool createUnfinished(const char* name) {
-    if (std::strlen(name) >= sizeof unfinished.target) {
+    if (!widen(name, unfinished.target)) {
         return false;
     }
-    std::strcpy(unfinished.target, name);
     const char* end = name;
     for (const char* at = name; *at != '\0'; ++at) {
         if (*at == '\\' || *at == '/' || *at == ':') {
             end = at + 1;
         }
     }
-    detail::nameUnfinished(unfinished.path, name, static_cast<std::size_t>(end - name),
-                           static_cast<std::uint32_t>(::GetCurrentProcessId()));
-    ::DeleteFileA(unfinished.path);
-    unfinished.handle = ::CreateFileA(unfinished.path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr,
-                                      CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    unfinished.named = unfinished.handle != INVALID_HANDLE_VALUE ? 1 : 0;
-    return unfinished.named != 0;
+    constexpr int kTries = 16;
+    DWORD error = ERROR_FILE_EXISTS;
+    for (int tries = 0; tries < kTries && isTaken(error); ++tries) {
+        detail::nameUnfinished(unfinished.path, name, static_cast<std::size_t>(end - name),
+                               randomNumber());
+        if (!widen(unfinished.path, unfinished.widePath)) {
+            return false;
+        }
+        unfinished.handle = ::CreateFileW(unfinished.widePath, GENERIC_WRITE, FILE_SHARE_DELETE,
+                                          nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        error = ::GetLastError();
+        if (unfinished.handle != INVALID_HANDLE_VALUE) {
+            unfinished.named = 1;
+            return true;
+        }
+    }
+    return false;
 }
 
 // Ctrl-C, Ctrl-Break, closing the console: the process ends as it would
 // have, once the unfinished file is gone.
 BOOL WINAPI removeUnfinished(DWORD) {
     if (::InterlockedExchange(&unfinished.named, 0) != 0) {
-        ::DeleteFileA(unfinished.path);
+        ::DeleteFileW(unfinished.widePath);
     }
     return FALSE;
 }
 
-// MoveFileExW takes the names in the code page that CreateFileA reads them in.
-bool wideName(const char* name, wchar_t (&wide)[MAX_PATH + 64]) {
-    UINT codePage = ::AreFileApisANSI() ? CP_ACP : CP_OEMCP;
-    return ::MultiByteToWideChar(codePage, 0, name, -1, wide, MAX_PATH + 64) > 0;
-}
-
 // Without replacing, a file that appeared under the name meanwhile is kept.
 Commit putInPlace(bool replace) {
-    static wchar_t from[MAX_PATH + 64];
-    static wchar_t to[MAX_PATH + 64];
-    if (wideName(unfinished.path, from) && wideName(unfinished.target, to) &&
-        ::MoveFileExW(from, to, replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
+    if (::MoveFileExW(unfinished.widePath, unfinished.target,
+                      replace ? MOVEFILE_REPLACE_EXISTING : 0)) {
         unfinished.named = 0;
         return Commit::Done;
     }
@@ -190,7 +234,8 @@ bool isDanglingLink(const char*) {
 // name, whose own sharing mode refuses it. It cannot stay held: MoveFileExW
 // does not replace a file that is open.
 bool prepareOutput(const char* name, File /*input*/, bool replace) {
-    DWORD attributes = ::GetFileAttributesA(name);
+    WideName wide;
+    DWORD attributes = widen(name, wide) ? ::GetFileAttributesW(wide) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         File existing = open(name, GENERIC_WRITE, 0, OPEN_EXISTING);
         if (!replace || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !isOpen(existing)) {
@@ -222,7 +267,7 @@ void discardOutput() {
         ::CloseHandle(std::exchange(unfinished.handle, INVALID_HANDLE_VALUE));
     }
     if (::InterlockedExchange(&unfinished.named, 0) != 0) {
-        ::DeleteFileA(unfinished.path);
+        ::DeleteFileW(unfinished.widePath);
     }
 }
 
@@ -282,6 +327,98 @@ void forgetFailureCause() {
     lastFailure = 0;
 }
 
+namespace {
+
+// The command line as UTF-8, split in place into its arguments. Windows holds
+// at most 32767 UTF-16 units of it, each at most three bytes here; every
+// argument after the first takes at least two units, a character and a blank.
+struct CommandLine {
+    char text[32767 * 3 + 1];
+    const char* values[32767 / 2 + 3];
+};
+CommandLine commandLine;
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Ends the argument written up to `into` and returns where the next may
+// begin: past the blank that ended this one, if that is where it stopped.
+char* endArgument(char* into, char* at) {
+    bool more = *at != '\0';
+    *into = '\0';
+    return more ? at + 1 : at;
+}
+
+// The program's own name ends at the next quote when it begins with one,
+// else at a blank; a backslash is a character there.
+char* takeProgramName(char* at) {
+    char* into = at;
+    if (*at == '"') {
+        for (++at; *at != '\0' && *at != '"'; ++at) {
+            *into++ = *at;
+        }
+        if (*at == '"') {
+            *into++ = '\0';
+            return at + 1;
+        }
+    }
+    for (; *at != '\0' && !isBlank(*at); ++at) {
+        *into++ = *at;
+    }
+    return endArgument(into, at);
+}
+
+// An argument by the usual rules: a blank or a tab ends it outside quotes; a
+// quote opens or closes a quoted part and is dropped; backslashes are
+// characters but before a quote, where each pair gives one and one left over
+// makes the quote a character. What is written is never longer than what
+// was read, so it is written where it was read.
+char* takeArgument(char* at) {
+    char* into = at;
+    bool quoted = false;
+    while (*at != '\0' && (quoted || !isBlank(*at))) {
+        std::size_t slashes = std::strspn(at, "\\");
+        bool escapes = at[slashes] == '"';
+        std::size_t kept = escapes ? slashes / 2 : slashes;
+        std::memset(into, '\\', kept);
+        into += kept;
+        at += slashes;
+        if (escapes && slashes % 2 == 1) {
+            *into++ = *at++;
+        } else if (escapes) {
+            quoted = !quoted;
+            ++at;
+        } else if (slashes == 0) {
+            *into++ = *at++;
+        }
+    }
+    return endArgument(into, at);
+}
+
+} // namespace
+
+Arguments arguments(int, char*[]) {
+    char* at = commandLine.text;
+    if (::WideCharToMultiByte(CP_UTF8, 0, ::GetCommandLineW(), -1, at, sizeof commandLine.text,
+                              nullptr, nullptr) == 0) {
+        *at = '\0';
+    }
+    int count = 0;
+    commandLine.values[count++] = at;
+    at = takeProgramName(at);
+    for (;;) {
+        at += std::strspn(at, " \t");
+        if (*at == '\0') {
+            break;
+        }
+        commandLine.values[count++] = at;
+        at = takeArgument(at);
+    }
+    commandLine.values[count] = nullptr;
+    return Arguments{count, commandLine.values};
+}
+
 bool isPathArgument(const char*) {
     return false;
 }
@@ -306,10 +443,11 @@ std::uint64_t millisecondsNow() {
     return ::GetTickCount64();
 }
 
-bool writeStandardOutput(const char* bytes, std::size_t size) {
-    HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+namespace {
+
+bool writeAll(HANDLE handle, const char* bytes, std::size_t size) {
     DWORD written = 0;
-    while (size > 0 && ::WriteFile(output, bytes, static_cast<DWORD>(size), &written, nullptr) &&
+    while (size > 0 && ::WriteFile(handle, bytes, static_cast<DWORD>(size), &written, nullptr) &&
            written > 0) {
         bytes += written;
         size -= written;
@@ -317,14 +455,44 @@ bool writeStandardOutput(const char* bytes, std::size_t size) {
     return size == 0;
 }
 
-void writeStandardError(const char* bytes, std::size_t size) {
-    HANDLE errors = ::GetStdHandle(STD_ERROR_HANDLE);
-    DWORD written = 0;
-    while (size > 0 && ::WriteFile(errors, bytes, static_cast<DWORD>(size), &written, nullptr) &&
-           written > 0) {
-        bytes += written;
-        size -= written;
+// A console is written its characters, in pieces that end with a whole one;
+// anything else takes the UTF-8 bytes.
+bool writeText(HANDLE handle, const char* text, std::size_t size) {
+    DWORD mode = 0;
+    if (!::GetConsoleMode(handle, &mode)) {
+        return writeAll(handle, text, size);
     }
+    static wchar_t wide[4096];
+    while (size > 0) {
+        std::size_t piece = std::min(size, std::size(wide));
+        while (piece < size && (static_cast<unsigned char>(text[piece]) & 0xC0) == 0x80) {
+            --piece; // the next piece begins with a whole character
+        }
+        int length = ::MultiByteToWideChar(CP_UTF8, 0, text, static_cast<int>(piece), wide,
+                                           static_cast<int>(std::size(wide)));
+        DWORD written = 0;
+        if (length == 0 ||
+            !::WriteConsoleW(handle, wide, static_cast<DWORD>(length), &written, nullptr)) {
+            return false;
+        }
+        text += piece;
+        size -= piece;
+    }
+    return true;
+}
+
+} // namespace
+
+bool writeStandardOutput(const char* bytes, std::size_t size) {
+    return writeAll(::GetStdHandle(STD_OUTPUT_HANDLE), bytes, size);
+}
+
+void writeStandardError(const char* bytes, std::size_t size) {
+    writeText(::GetStdHandle(STD_ERROR_HANDLE), bytes, size);
+}
+
+bool writeMessages(const char* text, std::size_t size) {
+    return writeText(::GetStdHandle(STD_OUTPUT_HANDLE), text, size);
 }
 
 void endProcess(int status) {

@@ -16,7 +16,8 @@ const cli::Option kOptions[] = {
 int main(int argc, char* argv[]) {
     platform::startProcess();
     base::setProgramTexts(squeezle::kTexts);
-    cli::parseCommandLine(argc, argv, kOptions, names);
+    platform::Arguments arguments = platform::arguments(argc, argv);
+    cli::parseCommandLine(arguments.count, arguments.values, kOptions, names);
     bool named = names.output[0] != '\0' ||
                  cli::deriveOutputName(names.input, squeezle::kOutputExtension, names.output);
     cli::Output output = cli::outputOf(names.output, options.overwrite);

@@ -28,14 +28,15 @@ int examineAll(int argc, const char* const argv[]) {
 int main(int argc, char* argv[]) {
     platform::startProcess();
     base::setProgramTexts(unsqueezle::kTexts);
-    cli::parseCommandLine(argc, argv, kOptions, names, true);
+    platform::Arguments arguments = platform::arguments(argc, argv);
+    cli::parseCommandLine(arguments.count, arguments.values, kOptions, names, true);
     bool decode = options.mode() == unsqueezle::Mode::Decode;
     if (decode && names.more > 0) {
         base::showUsage();
     }
     base::showBanner();
     if (!decode) {
-        platform::exitProcess(examineAll(argc, argv));
+        platform::exitProcess(examineAll(arguments.count, arguments.values));
     }
     base::setSubject(names.input);
     if (names.output[0] == '\0' &&
