@@ -43,8 +43,8 @@ void parseCommandLine(int argc, const char* const argv[], const Option (&options
 
 // Writes into `output` the input name with everything from its last '.' on
 // replaced by `extension`, or with `extension` appended when it holds no '.';
-// a '.' in a folder name counts. False, with `output` untouched, for a name
-// that does not fit.
+// a '.' in a folder name counts. Standard input gives `-`, standard output.
+// False, with `output` untouched, for a name that does not fit.
 bool deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]);
 
 } // namespace cli

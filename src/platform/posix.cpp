@@ -85,17 +85,49 @@ bool isFile(int descriptor, const struct stat& status) {
            fileStatus.st_ino == status.st_ino;
 }
 
+// The standard streams that were closed when the run started, by descriptor:
+// the null device that holds their place is no stream the run was given.
+bool closedAtStart[STDERR_FILENO + 1];
+
 // A descriptor that is closed at start would be taken by the first file the
 // run opens, and messages meant for the console would land in that file.
 void openNullDeviceOnClosedStandardStreams() {
     for (int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        closedAtStart[descriptor] = ::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF;
         // The lowest free descriptor is the one just found closed. Without a
         // null device the run cannot be made safe, so it does not start.
-        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF &&
-            ::open("/dev/null", O_RDWR) != descriptor) {
+        if (closedAtStart[descriptor] && ::open("/dev/null", O_RDWR) != descriptor) {
             std::abort();
         }
     }
+}
+
+// The names by which the system reaches a standard stream, as `-` does.
+bool isOneOf(const char* name, std::initializer_list<const char*> names) {
+    for (const char* known : names) {
+        if (std::strcmp(name, known) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isTerminal(int descriptor) {
+    return ::isatty(descriptor) == 1;
+}
+
+// Only a character device can be a terminal; opened without waiting and
+// without becoming the run's controlling terminal, only to ask.
+bool namesTerminal(const char* name, const struct stat& status) {
+    if (!S_ISCHR(status.st_mode)) {
+        return false;
+    }
+    int descriptor = ::open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    bool terminal = descriptor != -1 && isTerminal(descriptor);
+    if (descriptor != -1) {
+        ::close(descriptor);
+    }
+    return terminal;
 }
 
 // The output being written: the file its name reaches, the unfinished file
@@ -246,12 +278,37 @@ File openShared(const char* name) {
     return openLocked(name, O_RDONLY, true, LOCK_SH, status);
 }
 
-OutputKind outputKind(const char* name) {
+bool namesStandardInput(const char* name) {
+    return isOneOf(name, {"-", "/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"});
+}
+
+// A descriptor of its own, so that closing the input leaves standard input be.
+File openStandardInput() {
     struct stat status {};
-    if (::stat(name, &status) != 0) {
-        return OutputKind{false, false};
+    if (closedAtStart[STDIN_FILENO]) {
+        return kNoFile;
     }
-    return OutputKind{!S_ISDIR(status.st_mode) && !onDisk(status), isFile(STDOUT_FILENO, status)};
+    int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    if (descriptor == -1 || ::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
+        if (descriptor != -1) {
+            ::close(descriptor);
+        }
+        return kNoFile;
+    }
+    return fileOf(descriptor, status);
+}
+
+OutputKind outputKind(const char* name) {
+    bool open = !closedAtStart[STDOUT_FILENO];
+    if (isOneOf(name, {"-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"})) {
+        return OutputKind{true, true, open && isTerminal(STDOUT_FILENO), !open};
+    }
+    struct stat status {};
+    if (::stat(name, &status) != 0 || S_ISDIR(status.st_mode) || onDisk(status)) {
+        return OutputKind{};
+    }
+    return OutputKind{true, open && isFile(STDOUT_FILENO, status), namesTerminal(name, status),
+                      false};
 }
 
 File openStream(const char* name) {

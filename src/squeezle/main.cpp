@@ -21,8 +21,9 @@ int main(int argc, char* argv[]) {
     bool named = names.output[0] != '\0' ||
                  cli::deriveOutputName(names.input, squeezle::kOutputExtension, names.output);
     cli::Output output = cli::outputOf(names.output, options.overwrite);
-    // Into standard output every message would land in the file itself.
-    if (named && output.standardOutput) {
+    // Into standard output every message would land in the file itself; a
+    // terminal is refused the file, and is told so.
+    if (named && output.standardOutput && !output.terminal) {
         options.quiet = true;
         base::setQuiet();
     }

@@ -16,6 +16,7 @@ namespace {
 // The run's own failures; the files' are cli's.
 constexpr const char* kAlreadyCompressed = "Input file is already compressed";
 constexpr const char* kTooLarge = "File too large to compress";
+constexpr const char* kToTerminal = "Cannot write a compressed file to a terminal";
 
 // The input, read once, and what it keeps; the file, built whole.
 input::KeptLines kept;
@@ -132,6 +133,9 @@ const base::ProgramTexts kTexts{"SQUEEZLE",
 void run(const RunOptions& options, const char* inputName, const cli::Output& output) {
     printMessage("\nCompressing %s to %s\n", inputName, output.name);
     cli::refuseOutputName(inputName, output);
+    if (output.terminal) { // binary bytes would only garble the screen
+        base::fail(kToTerminal);
+    }
     platform::File input = cli::openInput(inputName, true);
     input::beginKeptLines({cli::readSome, &input}, kept, options.removeComments);
     refuseCompressedInput();
