@@ -53,8 +53,8 @@ File openShared(const char* name);
 bool namesStandardInput(const char* name);
 
 // Standard input as it stands, not held: its offset is shared with whoever
-// gave it. kNoFile when it was closed (on Windows, missing) when the run
-// started, and for a folder.
+// gave it, and a folder fails at its first read. kNoFile when it was closed
+// (on Windows, missing) when the run started.
 File openStandardInput();
 
 // What an output's name names, looked at once. `-`, and on POSIX also

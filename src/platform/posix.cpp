@@ -284,31 +284,24 @@ bool namesStandardInput(const char* name) {
 
 // A descriptor of its own, so that closing the input leaves standard input be.
 File openStandardInput() {
-    struct stat status {};
     if (closedAtStart[STDIN_FILENO]) {
         return kNoFile;
     }
+    struct stat status {};
     int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    if (descriptor == -1 || ::fstat(descriptor, &status) != 0 || S_ISDIR(status.st_mode)) {
-        if (descriptor != -1) {
-            ::close(descriptor);
-        }
-        return kNoFile;
-    }
-    return fileOf(descriptor, status);
+    return descriptor != -1 && ::fstat(descriptor, &status) == 0 ? fileOf(descriptor, status)
+                                                                 : kNoFile;
 }
 
 OutputKind outputKind(const char* name) {
-    bool open = !closedAtStart[STDOUT_FILENO];
     if (isOneOf(name, {"-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"})) {
-        return OutputKind{true, true, open && isTerminal(STDOUT_FILENO), !open};
+        return OutputKind{true, true, isTerminal(STDOUT_FILENO), closedAtStart[STDOUT_FILENO]};
     }
     struct stat status {};
     if (::stat(name, &status) != 0 || S_ISDIR(status.st_mode) || onDisk(status)) {
         return OutputKind{};
     }
-    return OutputKind{true, open && isFile(STDOUT_FILENO, status), namesTerminal(name, status),
-                      false};
+    return OutputKind{true, isFile(STDOUT_FILENO, status), namesTerminal(name, status), false};
 }
 
 File openStream(const char* name) {
