@@ -61,9 +61,10 @@ File openStandardInput();
 // /dev/stdout, /dev/fd/1 and /proc/self/fd/1, are standard output whatever it
 // is, a file on a disk too, written through its descriptor. Any other name
 // is a stream when it is an existing file not on a disk (a pipe, a named
-// pipe, a terminal, a device such as the null device), and standard output
-// when it is a stream that standard output is; a file on a disk is never
-// standard output, whatever names reach it. Opens nothing that could wait.
+// pipe, a terminal, a device such as the null device), on POSIX standard
+// output when it is a stream that standard output is; a file on a disk is
+// never standard output, whatever names reach it. Opens nothing that could
+// wait.
 struct OutputKind {
     bool stream;
     bool standardOutput;

@@ -20,7 +20,7 @@ inline constexpr const char* kOutputExtension = ".zcl";
 struct RunOptions {
     bool removeComments; // /K: drop comment lines and lines empty after trimming
     bool overwrite;      // /O: an existing output file may be replaced
-    bool quiet;          // /Q, or the output is standard output: nothing is shown
+    bool quiet;          // /Q, or the output is standard output and no terminal
 };
 
 // The statistics line reports this ratio; above it a warning follows.
