@@ -87,7 +87,7 @@ bool isFile(int descriptor, const struct stat& status) {
 
 // The standard streams that were closed when the run started, by descriptor:
 // the null device that holds their place is no stream the run was given.
-bool closedAtStart[STDERR_FILENO + 1];
+bool closedAtStart[3];
 
 // A descriptor that is closed at start would be taken by the first file the
 // run opens, and messages meant for the console would land in that file.
@@ -123,10 +123,11 @@ bool namesTerminal(const char* name, const struct stat& status) {
         return false;
     }
     int descriptor = ::open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    bool terminal = descriptor != -1 && isTerminal(descriptor);
-    if (descriptor != -1) {
-        ::close(descriptor);
+    if (descriptor == -1) {
+        return false;
     }
+    bool terminal = isTerminal(descriptor);
+    ::close(descriptor);
     return terminal;
 }
 
@@ -287,10 +288,13 @@ File openStandardInput() {
     if (closedAtStart[STDIN_FILENO]) {
         return kNoFile;
     }
+    int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (descriptor == -1) {
+        return kNoFile;
+    }
     struct stat status {};
-    int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
-    return descriptor != -1 && ::fstat(descriptor, &status) == 0 ? fileOf(descriptor, status)
-                                                                 : kNoFile;
+    ::fstat(descriptor, &status);
+    return fileOf(descriptor, status);
 }
 
 OutputKind outputKind(const char* name) {
