@@ -102,7 +102,8 @@ void openNullDeviceOnClosedStandardStreams() {
     }
 }
 
-// The names by which the system reaches a standard stream, as `-` does.
+// A standard stream's names are taken as written, not followed: another path
+// to the same file is a file's name.
 bool isOneOf(const char* name, std::initializer_list<const char*> names) {
     for (const char* known : names) {
         if (std::strcmp(name, known) == 0) {
