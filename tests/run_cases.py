@@ -21,7 +21,8 @@
 # A step's setup, each KEY=VALUE; any other key is an error:
 #   stdin=F                 F's bytes through a pipe
 #   stdout=pipe             a pipe (nonblocking: one that takes 4 KB at a time and refuses
-#                           the rest; gone: one that nobody reads); or a file F of the folder
+#                           the rest; gone: one that nobody reads); or a file F of the folder,
+#                           made if absent, never emptied (>>F: appended to, as a shell's >>)
 #   fsize=N  umask=OCTAL  close=FD,...   limits and closed descriptors for the program
 #   hold=F  hold-shared=F   another program holds F exclusively, or reads it
 #   stall-reads=N,...  interrupt-reads=N,...  interrupt-writes=N,...
@@ -131,8 +132,10 @@ def run_step(step, folder):
         elif stdout == "gone":  # a pipe that nobody reads
             reader, target = os.pipe()
             os.close(reader)
-        elif stdout not in ("file", "pipe"):  # a file of the folder
-            target = os.open(os.path.join(folder, stdout), os.O_WRONLY | os.O_CREAT, 0o644)
+        elif stdout not in ("file", "pipe"):  # a file of the folder, >>F appended to
+            append = os.O_APPEND if stdout.startswith(">>") else 0
+            target = os.open(os.path.join(folder, stdout.removeprefix(">>")),
+                             os.O_WRONLY | os.O_CREAT | append, 0o644)
         try:
             done = subprocess.run(
                 command, cwd=folder, stdout=target, stderr=errors, env=env, timeout=10,

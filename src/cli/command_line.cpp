@@ -78,6 +78,10 @@ void takeFileName(const char* argument, FileNames& names, bool manyNames) {
 } // namespace
 
 bool deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]) {
+    if (platform::namesStandardInput(input)) { // a stream in, a stream out
+        std::strcpy(output, "-");
+        return true;
+    }
     const char* lastDot = std::strrchr(input, '.');
     std::size_t stemLength =
         lastDot != nullptr ? static_cast<std::size_t>(lastDot - input) : std::strlen(input);

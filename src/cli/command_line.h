@@ -52,8 +52,8 @@ bool isFileName(const char* argument);
 
 // Writes into `output` the input name with everything from its last '.' on
 // replaced by `extension`, or with `extension` appended when it holds no '.';
-// a '.' in a folder name counts. False, with `output` untouched, for a name
-// that the platform finds too long.
+// a '.' in a folder name counts. Standard input gives `-`, standard output.
+// False, with `output` untouched, for a name that the platform finds too long.
 bool deriveOutputName(const char* input, const char* extension, char (&output)[kNameCapacity]);
 
 } // namespace cli

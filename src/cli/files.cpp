@@ -1,6 +1,7 @@
 #include "cli/files.h"
 
 #include "base/ascii.h"
+#include "base/report.h"
 
 namespace cli {
 
@@ -26,7 +27,7 @@ void writeStream(const char* name, const void* bytes, std::size_t size) {
 // under any name.
 bool readyForFile(const Output& output, platform::File input) {
     if (output.standardOutput) {
-        return !platform::isStandardOutput(input);
+        return !output.closed && !platform::isStandardOutput(input);
     }
     if (output.stream) {
         return !platform::namesFile(output.name, input);
@@ -38,11 +39,13 @@ bool readyForFile(const Output& output, platform::File input) {
 
 Output outputOf(const char* name, bool replace) {
     platform::OutputKind kind = platform::outputKind(name);
-    return Output{name, replace, kind.stream, kind.standardOutput};
+    return Output{name, replace, kind.stream, kind.standardOutput, kind.terminal, kind.closed};
 }
 
+// `-` in and `-` out are two streams, not one name.
 void refuseOutputName(const char* inputName, const Output& output) {
-    if (base::equalIgnoringCase(inputName, output.name)) {
+    bool standardStreams = platform::namesStandardInput(inputName) && output.standardOutput;
+    if (!standardStreams && base::equalIgnoringCase(inputName, output.name)) {
         fail(Failure::SameName);
     }
     if (!output.replace && !output.stream &&
@@ -51,11 +54,21 @@ void refuseOutputName(const char* inputName, const Output& output) {
     }
 }
 
-platform::File openInput(const char* name, bool exclusive) {
+platform::File tryOpenInput(const char* name, bool exclusive) {
     platform::forgetFailureCause();
-    platform::File input = exclusive ? platform::openExclusive(name) : platform::openShared(name);
+    platform::File input = platform::namesStandardInput(name) ? platform::openStandardInput()
+                           : exclusive                        ? platform::openExclusive(name)
+                                                              : platform::openShared(name);
     if (!platform::isOpen(input)) {
-        fail(Failure::OpenInput);
+        report(Failure::OpenInput);
+    }
+    return input;
+}
+
+platform::File openInput(const char* name, bool exclusive) {
+    platform::File input = tryOpenInput(name, exclusive);
+    if (!platform::isOpen(input)) {
+        platform::exitProcess(base::kExitFailure);
     }
     return input;
 }

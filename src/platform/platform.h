@@ -48,13 +48,28 @@ File openExclusive(const char* name);
 // writer. kNoFile on failure.
 File openShared(const char* name);
 
-// What an output's name names, looked at once: an existing file that is not
-// on a disk (a pipe, a named pipe, a terminal, a device such as the null
-// device), and whether that is this program's own standard output. Opens
-// nothing that could wait.
+// True when `name` is standard input as an input: `-`, and on POSIX also
+// /dev/stdin, /dev/fd/0 and /proc/self/fd/0, read through the descriptor.
+bool namesStandardInput(const char* name);
+
+// Standard input as it stands, not held: its offset is shared with whoever
+// gave it, and a folder fails at its first read. kNoFile when it was closed
+// (on Windows, missing) when the run started.
+File openStandardInput();
+
+// What an output's name names, looked at once. `-`, and on POSIX also
+// /dev/stdout, /dev/fd/1 and /proc/self/fd/1, are standard output whatever it
+// is, a file on a disk too, written through its descriptor. Any other name
+// is a stream when it is an existing file not on a disk (a pipe, a named
+// pipe, a terminal, a device such as the null device), on POSIX standard
+// output when it is a stream that standard output is; a file on a disk is
+// never standard output, whatever names reach it. Opens nothing that could
+// wait.
 struct OutputKind {
     bool stream;
     bool standardOutput;
+    bool terminal; // an interactive terminal (on Windows, a console)
+    bool closed;   // standard output, closed (on Windows, missing) at the start
 };
 OutputKind outputKind(const char* name);
 
@@ -168,8 +183,8 @@ bool answersHelpAndVersion();
 
 // The first thing the process does. Standard input, output and error are made
 // open (a closed one gets the null device, so that no file of the run takes
-// its place), and a write that reaches a gone reader or a file size limit
-// fails instead of ending the process.
+// its place, and is remembered as closed: it names no stream), and a write that reaches a gone
+// reader or a file size limit fails instead of ending the process.
 void startProcess();
 
 // printf-style formatting to standard output. Output is buffered and reaches

@@ -97,17 +97,51 @@ bool isFile(int descriptor, const struct stat& status) {
            fileStatus.st_ino == status.st_ino;
 }
 
+// The standard streams that were closed when the run started, by descriptor:
+// the null device that holds their place is no stream the run was given.
+bool closedAtStart[3];
+
 // A descriptor that is closed at start would be taken by the first file the
 // run opens, and messages meant for the console would land in that file.
 void openNullDeviceOnClosedStandardStreams() {
     for (int descriptor : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+        closedAtStart[descriptor] = ::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF;
         // The lowest free descriptor is the one just found closed. Without a
         // null device the run cannot be made safe, so it does not start.
-        if (::fcntl(descriptor, F_GETFD) == -1 && errno == EBADF &&
-            ::open("/dev/null", O_RDWR) != descriptor) {
+        if (closedAtStart[descriptor] && ::open("/dev/null", O_RDWR) != descriptor) {
             std::abort();
         }
     }
+}
+
+// A standard stream's names are taken as written, not followed: another path
+// to the same file is a file's name.
+bool isOneOf(const char* name, std::initializer_list<const char*> names) {
+    for (const char* known : names) {
+        if (std::strcmp(name, known) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool isTerminal(int descriptor) {
+    return ::isatty(descriptor) == 1;
+}
+
+// Only a character device can be a terminal; opened without waiting and
+// without becoming the run's controlling terminal, only to ask.
+bool namesTerminal(const char* name, const struct stat& status) {
+    if (!S_ISCHR(status.st_mode)) {
+        return false;
+    }
+    int descriptor = ::open(name, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (descriptor == -1) {
+        return false;
+    }
+    bool terminal = isTerminal(descriptor);
+    ::close(descriptor);
+    return terminal;
 }
 
 // The output being written: the file its name reaches, the unfinished file
@@ -258,12 +292,33 @@ File openShared(const char* name) {
     return openLocked(name, O_RDONLY, true, LOCK_SH, status);
 }
 
-OutputKind outputKind(const char* name) {
-    struct stat status {};
-    if (::stat(name, &status) != 0) {
-        return OutputKind{false, false};
+bool namesStandardInput(const char* name) {
+    return isOneOf(name, {"-", "/dev/stdin", "/dev/fd/0", "/proc/self/fd/0"});
+}
+
+// A descriptor of its own, so that closing the input leaves standard input be.
+File openStandardInput() {
+    if (closedAtStart[STDIN_FILENO]) {
+        return kNoFile;
     }
-    return OutputKind{!S_ISDIR(status.st_mode) && !onDisk(status), isFile(STDOUT_FILENO, status)};
+    int descriptor = ::fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0);
+    if (descriptor == -1) {
+        return kNoFile;
+    }
+    struct stat status {};
+    ::fstat(descriptor, &status);
+    return fileOf(descriptor, status);
+}
+
+OutputKind outputKind(const char* name) {
+    if (isOneOf(name, {"-", "/dev/stdout", "/dev/fd/1", "/proc/self/fd/1"})) {
+        return OutputKind{true, true, isTerminal(STDOUT_FILENO), closedAtStart[STDOUT_FILENO]};
+    }
+    struct stat status {};
+    if (::stat(name, &status) != 0 || S_ISDIR(status.st_mode) || onDisk(status)) {
+        return OutputKind{};
+    }
+    return OutputKind{true, isFile(STDOUT_FILENO, status), namesTerminal(name, status), false};
 }
 
 File openStream(const char* name) {

@@ -169,6 +169,17 @@ File standardOutput() {
     return fileOf(::GetStdHandle(STD_OUTPUT_HANDLE));
 }
 
+// A process started without a standard handle has none: not even a closed one.
+bool isMissing(HANDLE handle) {
+    return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+}
+
+// The null device is a character device too, but no console.
+bool isConsole(HANDLE handle) {
+    DWORD mode = 0;
+    return ::GetConsoleMode(handle, &mode) != 0;
+}
+
 } // namespace
 
 bool opensForReading(const char* name) {
@@ -189,16 +200,37 @@ File openShared(const char* name) {
     return open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
 }
 
+bool namesStandardInput(const char* name) {
+    return std::strcmp(name, "-") == 0;
+}
+
+// A handle of its own, so that closing the input leaves standard input be.
+File openStandardInput() {
+    HANDLE given = ::GetStdHandle(STD_INPUT_HANDLE);
+    HANDLE own = INVALID_HANDLE_VALUE;
+    if (isMissing(given) || !::DuplicateHandle(::GetCurrentProcess(), given, ::GetCurrentProcess(),
+                                               &own, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+        return kNoFile;
+    }
+    return fileOf(own);
+}
+
 // Opened for writing as openStream() opens it, emptying nothing: CON must be
 // asked for writing to be the console's output. Opening never waits here.
+// Only `-` is standard output: a pipe or a console has no identity to
+// compare, and a file on a disk is never standard output.
 OutputKind outputKind(const char* name) {
-    File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
-    bool stream = false;
-    if (isOpen(file)) {
-        closeFile(file);
-        stream = !file.onDisk;
+    if (std::strcmp(name, "-") == 0) {
+        HANDLE output = ::GetStdHandle(STD_OUTPUT_HANDLE);
+        return OutputKind{true, true, !isMissing(output) && isConsole(output), isMissing(output)};
     }
-    return OutputKind{stream, namesFile(name, standardOutput())};
+    File file = open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
+    if (!isOpen(file)) {
+        return OutputKind{};
+    }
+    OutputKind kind{!file.onDisk, false, isConsole(handleOf(file)), false};
+    closeFile(file);
+    return kind;
 }
 
 File openStream(const char* name) {

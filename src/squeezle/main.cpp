@@ -21,9 +21,10 @@ int main(int argc, char* argv[]) {
     bool named = names.output[0] != '\0' ||
                  cli::deriveOutputName(names.input, squeezle::kOutputExtension, names.output);
     cli::Output output = cli::outputOf(names.output, options.overwrite);
-    // Into standard output every message would land in the file itself;
-    // brief lines go to standard error.
-    if (named && output.standardOutput && !options.brief) {
+    // Into standard output every message would land in the file itself; a
+    // terminal is refused the file, and is told so; brief lines go to
+    // standard error.
+    if (named && output.standardOutput && !output.terminal && !options.brief) {
         options.quiet = true;
         base::setQuiet();
     }

@@ -16,6 +16,7 @@ namespace {
 // The run's own failures; the files' are cli's.
 constexpr const char* kAlreadyCompressed = "Input file is already compressed";
 constexpr const char* kTooLarge = "File too large to compress";
+constexpr const char* kToTerminal = "Cannot write a compressed file to a terminal";
 constexpr const char* kTextLost = "Text would be lost or changed";
 // What a brief line adds to kTooLarge, at the line that reaches the limit.
 constexpr const char* kTooLargeCause = "the kept lines reach the limit of 65504 bytes";
@@ -174,6 +175,9 @@ const base::ProgramTexts kTexts{"SQUEEZLE",
 void run(const RunOptions& options, const char* inputName, const cli::Output& output) {
     printMessage("\nCompressing %s to %s\n", inputName, output.name);
     cli::refuseOutputName(inputName, output);
+    if (output.terminal) { // binary bytes would only garble the screen
+        base::fail(kToTerminal);
+    }
     platform::File input = cli::openInput(inputName, true);
     input::beginKeptLines({cli::readSome, &input}, kept, options.removeComments);
     refuseCompressedInput();

@@ -20,7 +20,7 @@ inline constexpr const char* kOutputExtension = ".zcl";
 struct RunOptions {
     bool removeComments; // /K: drop comment lines and lines empty after trimming
     bool overwrite;      // /O: an existing output file may be replaced
-    bool quiet;          // /Q, or the output is standard output: nothing is shown
+    bool quiet;          // /Q, or the output is standard output and no terminal
     bool brief;          // /B: only warnings and failures, as brief lines on standard error
     bool strict;         // /W: a text that would lose or change text fails the run
 };

@@ -115,10 +115,8 @@ void showResult(const RunOptions& options) {
 // Reads and checks the file, and lists its header when asked, even that of
 // a faulty one; false, with the fault or failure told, unless it is sound.
 bool readSoundFile(const RunOptions& options, const char* inputName, platform::File& input) {
-    platform::forgetFailureCause();
-    input = platform::openShared(inputName);
+    input = cli::tryOpenInput(inputName, false);
     if (!platform::isOpen(input)) {
-        cli::report(cli::Failure::OpenInput);
         return false;
     }
     if (!readImage(input)) {
