@@ -120,7 +120,7 @@ void warn(const Warning& warning, std::uint32_t line) {
     }
 }
 
-void reportFailure(const char* message, FailureDetail detail) {
+void detail::reportMessage(const char* message, FailureDetail detail) {
     if (reporting.brief && !reporting.quiet) {
         printBrief(detail.line, "error", message, detail.cause);
     } else {
@@ -128,8 +128,8 @@ void reportFailure(const char* message, FailureDetail detail) {
     }
 }
 
-void fail(const char* message, FailureDetail detail) {
-    reportFailure(message, detail);
+void detail::failWithMessage(const char* message, FailureDetail detail) {
+    reportMessage(message, detail);
     platform::exitProcess(kExitFailure);
 }
 

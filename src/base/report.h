@@ -79,12 +79,25 @@ struct FailureDetail {
     const char* cause;
 };
 
-// Prints "NAME failed:  " and `message` unless quiet, or its brief line; the
-// run goes on: one file of several failed.
-void reportFailure(const char* message, FailureDetail detail = {0, nullptr});
+namespace detail {
+void reportMessage(const char* message, FailureDetail detail);
+[[noreturn]] void failWithMessage(const char* message, FailureDetail detail);
+} // namespace detail
+
+// Prints "NAME failed:  " and the failure's message unless quiet, or its
+// brief line; the run goes on: one file of several failed. `failure` is an
+// enumerator of the layer that checks it, which keeps each one's message
+// beside it in messageOf(): a failure without one does not build.
+template <typename Failure>
+void reportFailure(Failure failure, FailureDetail detail = {0, nullptr}) {
+    detail::reportMessage(messageOf(failure), detail);
+}
 
 // Reports the failure, then ends the run with status 2. An output that was
 // being written is removed (see platform::exitProcess).
-[[noreturn]] void fail(const char* message, FailureDetail detail = {0, nullptr});
+template <typename Failure>
+[[noreturn]] void fail(Failure failure, FailureDetail detail = {0, nullptr}) {
+    detail::failWithMessage(messageOf(failure), detail);
+}
 
 } // namespace base

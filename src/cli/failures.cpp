@@ -3,7 +3,6 @@
 #include "base/report.h"
 
 namespace cli {
-namespace {
 
 // No default: a failure added without its message does not build.
 const char* messageOf(Failure failure) {
@@ -26,6 +25,8 @@ const char* messageOf(Failure failure) {
     return "Unknown error";
 }
 
+namespace {
+
 // The run's own rules (names equal, an output kept) have no cause but
 // themselves; the files' failures have the system's, where it gave one.
 base::FailureDetail detailOf(Failure failure) {
@@ -37,11 +38,11 @@ base::FailureDetail detailOf(Failure failure) {
 } // namespace
 
 void fail(Failure failure) {
-    base::fail(messageOf(failure), detailOf(failure));
+    base::fail(failure, detailOf(failure));
 }
 
 void report(Failure failure) {
-    base::reportFailure(messageOf(failure), detailOf(failure));
+    base::reportFailure(failure, detailOf(failure));
 }
 
 } // namespace cli

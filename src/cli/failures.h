@@ -14,6 +14,9 @@ enum class Failure {
     NameTooLong, // given or derived, more than 259 bytes
 };
 
+// The failure's message; the run's console and brief lines say it.
+const char* messageOf(Failure failure);
+
 // Prints the failure's message, unless quiet, and ends the run with status 2.
 // A brief line adds the system's reason for a failed open, read or write.
 [[noreturn]] void fail(Failure failure);

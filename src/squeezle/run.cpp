@@ -14,11 +14,29 @@ using base::printMessage;
 namespace {
 
 // The run's own failures; the files' are cli's.
-constexpr const char* kAlreadyCompressed = "Input file is already compressed";
-constexpr const char* kTooLarge = "File too large to compress";
-constexpr const char* kToTerminal = "Cannot write a compressed file to a terminal";
-constexpr const char* kTextLost = "Text would be lost or changed";
-// What a brief line adds to kTooLarge, at the line that reaches the limit.
+enum class Failure {
+    AlreadyCompressed, // the input begins with the signature
+    TooLarge,          // the kept lines reach the source limit
+    ToTerminal,        // the output is a terminal
+    TextLost,          // /W, and the text would lose or change text
+};
+
+// No default: a failure added without its message does not build.
+const char* messageOf(Failure failure) {
+    switch (failure) {
+    case Failure::AlreadyCompressed:
+        return "Input file is already compressed";
+    case Failure::TooLarge:
+        return "File too large to compress";
+    case Failure::ToTerminal:
+        return "Cannot write a compressed file to a terminal";
+    case Failure::TextLost:
+        return "Text would be lost or changed";
+    }
+    return "Unknown error";
+}
+
+// What a brief line adds to TooLarge, at the line that reaches the limit.
 constexpr const char* kTooLargeCause = "the kept lines reach the limit of 65504 bytes";
 static_assert(format::kSourceLimit == 65504, "the limit that kTooLargeCause names");
 
@@ -47,7 +65,7 @@ void refuseCompressedInput() {
     const char* first = input::firstBytes(kept.reader);
     if (format::hasSignature(static_cast<std::uint8_t>(first[0]),
                              static_cast<std::uint8_t>(first[1]))) {
-        base::fail(kAlreadyCompressed);
+        base::fail(Failure::AlreadyCompressed);
     }
 }
 
@@ -62,7 +80,7 @@ bool showsProgress(const RunOptions& options) {
 }
 
 [[noreturn]] void failTooLarge() {
-    base::fail(kTooLarge, {tooLargeAt, kTooLargeCause});
+    base::fail(Failure::TooLarge, {tooLargeAt, kTooLargeCause});
 }
 
 void restartProgress() {
@@ -176,7 +194,7 @@ void run(const RunOptions& options, const char* inputName, const cli::Output& ou
     printMessage("\nCompressing %s to %s\n", inputName, output.name);
     cli::refuseOutputName(inputName, output);
     if (output.terminal) { // binary bytes would only garble the screen
-        base::fail(kToTerminal);
+        base::fail(Failure::ToTerminal);
     }
     platform::File input = cli::openInput(inputName, true);
     input::beginKeptLines({cli::readSome, &input}, kept, options.removeComments);
@@ -188,7 +206,7 @@ void run(const RunOptions& options, const char* inputName, const cli::Output& ou
     compress::selectTable(compression, held.text, held.size);
     const std::uint8_t* file = codeKeptLines(options, holdsAll, held);
     if (options.strict && warnOfLosses()) {
-        base::fail(kTextLost);
+        base::fail(Failure::TextLost);
     }
     cli::writeOutput(output, file, compression.fileSize);
     platform::closeFile(input);

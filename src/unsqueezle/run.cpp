@@ -128,7 +128,7 @@ bool readSoundFile(const RunOptions& options, const char* inputName, platform::F
         listHeader();
     }
     if (fault != decompress::Fault::None) {
-        base::reportFailure(decompress::messageOf(fault));
+        base::reportFailure(fault);
         return false;
     }
     return true;
