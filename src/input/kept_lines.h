@@ -32,7 +32,7 @@ struct KeptLines {
     bool continuesLine;
     bool dropLine;
     LeftOut leftOut;   // as far as the text has been read
-    LineBuffer reader; // last: see InputBlock
+    LineReader reader; // last: see InputBlock
 };
 
 // Kept lines as the reader holds them: `lines` of them in `size` bytes, each
