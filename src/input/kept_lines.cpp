@@ -59,6 +59,7 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments) {
     kept.removeComments = removeComments;
     kept.continuesLine = false; // the first piece sets dropLine
     kept.leftOut = LeftOut{0, 0, 0, 0, beginsUtf16(firstBytes(kept.reader)), 0};
+    kept.held.size = 0;
 }
 
 // A run of lines that keep all their bytes goes whole; any other line goes
@@ -102,20 +103,15 @@ void noteTextAfterEnd(KeptLines& kept) {
 }
 
 void holdText(KeptLines& kept, const LineRun& run) {
-    InputBlock& block = kept.reader.block;
-    // A run stays where it was read until a byte is left out: a move onto
-    // itself, which the C library makes at once.
-    std::memmove(block.bytes + block.held, run.text, run.size);
-    block.held += run.size;
+    HeldText& held = kept.held;
+    std::memcpy(held.text + held.size, run.text, run.size);
+    held.size += run.size;
 }
 
-HeldText heldText(KeptLines& kept) {
-    InputBlock& block = kept.reader.block;
-    char* end = block.bytes + block.held;
-    std::memset(end, 0, sizeof(std::uint64_t));
-    static_assert(kBlockRoom >= kMostHeld + sizeof(std::uint64_t) + format::kLargestFile,
-                  "the file fits the room behind the most text held");
-    return {block.bytes, block.held, reinterpret_cast<std::uint8_t*>(end + sizeof(std::uint64_t))};
+const HeldText& heldText(KeptLines& kept) {
+    HeldText& held = kept.held;
+    std::memset(held.text + held.size, 0, sizeof(std::uint64_t));
+    return held;
 }
 
 } // namespace input

@@ -47,8 +47,8 @@ std::size_t lineEnd(InputBlock& block, std::size_t read) {
 // ends.
 void fill(Source source, InputBlock& block, std::size_t least) {
     while (block.filled < least && !block.atEnd) {
-        std::size_t got = source.refill(source.context, block.bytes + block.filled,
-                                        block.held + kBlockBytes - block.filled);
+        std::size_t got =
+            source.refill(source.context, block.bytes + block.filled, kBlockBytes - block.filled);
         block.filled += got;
         block.atEnd = got == 0;
     }
@@ -60,10 +60,10 @@ void fill(Source source, InputBlock& block, std::size_t least) {
 // is full or the file ends.
 void refill(Source source, InputBlock& block) {
     std::size_t rest = block.filled - block.start;
-    std::memmove(block.bytes + block.held, block.bytes + block.start, rest);
-    block.start = block.held;
-    block.filled = block.held + rest;
-    fill(source, block, block.held + kBlockBytes);
+    std::memmove(block.bytes, block.bytes + block.start, rest);
+    block.start = 0;
+    block.filled = rest;
+    fill(source, block, kBlockBytes);
 }
 
 // What may follow the Ctrl-Z that ends a text without anything being lost:
@@ -100,7 +100,6 @@ void keepLine(LineReader& reader, std::size_t end, bool foundReturn, bool endsLi
 
 void beginText(Source source, LineReader& reader) {
     reader.source = source;
-    reader.block.held = 0;
     reader.block.start = 0;
     reader.block.filled = 0;
     reader.block.atEnd = false;

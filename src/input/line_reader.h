@@ -6,7 +6,6 @@
 
 #include "format/format.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -26,14 +25,6 @@ inline constexpr std::size_t kBlockSize = SQUEEZLE_BLOCK_SIZE;
 static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a move");
 // The bytes a block and a window take.
 inline constexpr std::size_t kBlockBytes = kBlockSize + kReadSize;
-// The most text the reader's user holds in front of the block (see
-// InputBlock::held): the kept lines of the largest source.
-inline constexpr std::size_t kMostHeld = format::kSourceLimit - 1;
-// The room the block lies in, behind the held text. Once the text is read to
-// its end, the block's bytes are all used up, and the room behind the held
-// text and a word after it is its user's (squeezle builds its file there).
-inline constexpr std::size_t kBlockRoom =
-    kMostHeld + std::max(kBlockBytes, sizeof(std::uint64_t) + format::kLargestFile);
 
 // Where the text's bytes come from, as the caller gives them: `refill` puts
 // up to `size` bytes at `into` and returns how many, 0 only at the end of the
@@ -46,15 +37,9 @@ struct Source {
 // The file's bytes from where the reader stands: the next line starts at
 // `start`, and a line's window of kReadSize bytes always lies in the block
 // unless the file ends first. What is left of a window moves to the front
-// before a read, which then asks for at least kBlockSize bytes. The front is
-// `held`: the bytes before it are text that the reader's user keeps, which
-// no move and no read reaches. A kept line takes no more bytes than the file
-// gave for it, so what the user keeps of the bytes before `start` fits
-// before `start`, and the file's text is held where it was read.
-// The bytes come last, and the block last in the reader, so that a short
-// file touches no page of memory for the fields after them.
+// before a read, which then asks for at least kBlockSize bytes.
 struct InputBlock {
-    std::size_t held;
+    char bytes[kBlockBytes];
     std::size_t start;
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
@@ -63,7 +48,6 @@ struct InputBlock {
     // and again only once the reader has passed it, not once a line.
     std::size_t nextNul;
     std::size_t nextEndOfText;
-    char bytes[kBlockRoom]; // read into up to `held` + kBlockBytes
 };
 
 struct LineReader {
