@@ -11,6 +11,12 @@ namespace squeezle {
 
 using base::printMessage;
 
+void buildFile(input::KeptLines& kept, compress::Compression& compression) {
+    const input::HeldText& held = input::heldText(kept);
+    compress::selectTable(compression, held.text, held.size);
+    compress::codeSource(compression, held.text, held.size);
+}
+
 namespace {
 
 // The run's own failures; the files' are cli's.
@@ -156,12 +162,6 @@ bool warnOfLosses() {
 }
 
 } // namespace
-
-void buildFile(input::KeptLines& kept, compress::Compression& compression) {
-    const input::HeldText& held = input::heldText(kept);
-    compress::selectTable(compression, held.text, held.size);
-    compress::codeSource(compression, held.text, held.size);
-}
 
 const base::ProgramTexts kTexts{"SQUEEZLE",
                                 "Batch file compressor. Free software, without warranty.",
