@@ -166,13 +166,14 @@ def make(items, folder):
 
 
 CASE_KEYS = {"name", "posix", "windows", "files", "make", "run", "expect"}
-STEP_KEYS = {"args", "setup", "stdout", "stderr", "status", "copies"}
+STEP_KEYS = {"args", "setup", "stdout", "stderr", "status"}
 
 
-def check_case(case, windows, run=run_step):
+def check_case(case, windows, run=run_step, step_keys=STEP_KEYS):
     """The problems of one case; `run` runs a step and gives each run's console bytes (a
-    list of them where the step's console is judged in parts), errors and status."""
-    unknown = set(case) - CASE_KEYS | {k for step in case["run"] for k in step} - STEP_KEYS
+    list of them where the step's console is judged in parts), errors and status; a step
+    key not in `step_keys` is an error."""
+    unknown = set(case) - CASE_KEYS | {k for step in case["run"] for k in step} - step_keys
     if unknown:
         raise ValueError(f"{case['name']}: unknown key {', '.join(sorted(unknown))}")
     problems = []
@@ -225,7 +226,7 @@ def check_file(path, want, made, folder):
     return [] if got == want else [f"{name} holds {got[:120]!r}...\n  expected {want[:120]!r}..."]
 
 
-def main(argv, run=run_step):
+def main(argv, run=run_step, step_keys=STEP_KEYS):
     global INTERPOSE
     windows = "--windows" in argv
     if windows:  # Wine reads the arguments' bytes and makes file names in the locale's charset
@@ -245,7 +246,7 @@ def main(argv, run=run_step):
             if case.get("posix" if windows else "windows"):
                 skipped += 1
                 continue
-            problems = check_case(case, windows, run)
+            problems = check_case(case, windows, run, step_keys)
             passed, failed = passed + (not problems), failed + bool(problems)
             for problem in problems:
                 print(f"FAILED {os.path.basename(path)}: {case['name']}: {problem}")

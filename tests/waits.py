@@ -7,13 +7,13 @@
 #                       it receives between the program's waits (silences of SILENCE)
 #   write-late=P:F      a second late, another process writes the file F into the pipe P
 #   read-late=P:F       a second late, another process reads the pipe P into the file F
-#   copies=N            N runs of the step at once
 #   signal=NAME@S       the signal SIGNAME is sent to the run S seconds after it starts
 #   ignore=NAME         the run starts with SIGNAME ignored, as under nohup
 #   kill-9=N:F          N runs, each killed (SIGKILL) at a random moment of the time that
 #                       a whole run takes; after each, F must hold what it held before the
 #                       run or what a whole run leaves there (errors say otherwise)
 # and any of the runner's others, such as stall-reads=N,... (the Nth reads wait 400 ms).
+# A step may also name `copies = N`: N runs of the step at once.
 #
 # usage: waits.py --tool NAME=COMMAND... --interpose LIBRARY waits.toml
 import concurrent.futures, os, pty, random, shlex, signal, subprocess, sys, threading, time, tty
@@ -106,4 +106,4 @@ def run_step(step, folder):
 
 
 if __name__ == "__main__":
-    sys.exit(run_cases.main(sys.argv[1:], run_step))
+    sys.exit(run_cases.main(sys.argv[1:], run_step, run_cases.STEP_KEYS | {"copies"}))

@@ -155,8 +155,9 @@ void selectTable(Compression& compression, const char* text, std::size_t size) {
     selectCodes(compression);
 }
 
-void codeSource(Compression& compression, const char* text, std::size_t size, std::uint8_t* file) {
+void codeSource(Compression& compression, const char* text, std::size_t size) {
     Coder coder;
+    std::uint8_t* file = compression.file;
     // Stores before the stream's eighth byte reach into the header, which is
     // put in front last.
     std::uint8_t* stream = file + format::kHeaderSize;

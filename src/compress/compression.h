@@ -23,7 +23,6 @@ static_assert((format::kSourceLimit + sizeof(std::uint64_t)) / kLanes + 1 <= UIN
 struct Compression {
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines taken
-    std::size_t fileSize;   // of the file that codeSource() built
     format::CompressedHeader header;
     ByteCountLanes lanes;
     format::ByteCounts counts;
@@ -36,6 +35,9 @@ struct Compression {
     std::uint64_t codes[format::kByteValues];
     std::uint8_t codeShift[format::kByteValues];
     std::size_t codeBits[format::kByteValues];
+    // The whole file that codeSource() builds, as it will be written.
+    std::size_t fileSize;
+    std::uint8_t file[format::kLargestFile];
 };
 
 // Empties `compression` for a new run.
@@ -53,8 +55,8 @@ std::uint32_t takeLines(Compression& compression, const char* text, std::size_t 
 void selectTable(Compression& compression, const char* text, std::size_t size);
 
 // Codes every character of `text` (as selectTable() was given it) and builds
-// the whole file in `file`, room for format::kLargestFile bytes: the final
-// header, then the codes packed two to a byte, an odd last one beside a 0.
-void codeSource(Compression& compression, const char* text, std::size_t size, std::uint8_t* file);
+// the whole file in `compression.file`: the final header, then the codes
+// packed two to a byte, an odd last one beside a 0.
+void codeSource(Compression& compression, const char* text, std::size_t size);
 
 } // namespace compress

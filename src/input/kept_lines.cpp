@@ -1,5 +1,7 @@
 #include "input/kept_lines.h"
 
+#include "base/ascii.h"
+
 #include <cstring>
 
 namespace input {
@@ -22,13 +24,32 @@ bool beginsUtf16(const char* first) {
 
 // The kept line's first CR splits it when it is not its last byte, or when
 // it ends a piece that the line goes on after.
-bool returnSplits(const LineBuffer& line) {
-    const void* found = std::memchr(line.text, format::kCarriageReturn, line.length);
+bool returnSplits(const LineReader& reader) {
+    const void* found = std::memchr(reader.text, format::kCarriageReturn, reader.length);
     if (found == nullptr) {
         return false;
     }
-    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - line.text);
-    return at + 1 < line.length || (line.cut && !line.returnEndsLine);
+    std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - reader.text);
+    return at + 1 < reader.length || (reader.cut && !reader.returnEndsLine);
+}
+
+// The length of the `length` bytes of `line` without the blanks and tabs at
+// their end; a CR stops it.
+std::size_t lengthWithoutTrailingBlanks(const char* line, std::size_t length) {
+    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) {
+        --length;
+    }
+    return length;
+}
+
+// True for a line of `length` bytes that /K drops: one that is empty, begins
+// with "::", or begins with "rem " but not with "rem >" (letters in any case).
+// A leading blank, tab or '@' makes a line ordinary.
+bool isCommentLine(const char* line, std::size_t length) {
+    auto begins = [line, length](const auto& prefix) { // a string literal
+        return length >= sizeof prefix - 1 && base::startsWithIgnoringCase(line, prefix);
+    };
+    return length == 0 || begins("::") || (begins("rem ") && !begins("rem >"));
 }
 
 } // namespace
@@ -38,6 +59,7 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments) {
     kept.removeComments = removeComments;
     kept.continuesLine = false; // the first piece sets dropLine
     kept.leftOut = LeftOut{0, 0, 0, 0, beginsUtf16(firstBytes(kept.reader)), 0};
+    kept.held.size = 0;
 }
 
 // A run of lines that keep all their bytes goes whole; any other line goes
@@ -45,32 +67,33 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments) {
 // trimmed: the blanks at a cut lie inside the command. Under /K the first
 // piece decides for the whole line, so a long comment leaves no tail behind.
 LineRun nextKeptLines(KeptLines& kept) {
-    LineBuffer& line = kept.reader;
+    LineReader& reader = kept.reader;
     LeftOut& leftOut = kept.leftOut;
     if (!kept.continuesLine) {
-        if (std::uint32_t lines = readPlainLines(line, kept.removeComments)) {
-            return {line.text, line.length, lines, line.lineFeeds - lines + 1};
+        if (std::uint32_t lines =
+                readPlainLines(reader, kept.removeComments ? isCommentLine : nullptr)) {
+            return {reader.text, reader.length, lines, reader.lineFeeds - lines + 1};
         }
     }
-    while (readLine(line) > 0) {
-        note(leftOut.blankLine, line.swallowed);
+    while (readLine(reader) > 0) {
+        note(leftOut.blankLine, reader.swallowed);
         bool firstPiece = !kept.continuesLine;
-        kept.continuesLine = line.cut;
-        std::size_t untrimmed = line.length;
-        if (!line.cut) {
-            line.length = lengthWithoutTrailingBlanks(line.text, line.length);
+        kept.continuesLine = reader.cut;
+        std::size_t untrimmed = reader.length;
+        if (!reader.cut) {
+            reader.length = lengthWithoutTrailingBlanks(reader.text, reader.length);
         }
         if (firstPiece) {
-            kept.dropLine = kept.removeComments && isCommentLine(line.text, line.length);
+            kept.dropLine = kept.removeComments && isCommentLine(reader.text, reader.length);
         }
         if (!kept.dropLine) {
-            note(leftOut.cutByNul, line.lostText ? line.number : 0);
-            note(leftOut.trailingBlanks, line.length < untrimmed ? line.number : 0);
-            note(leftOut.splitByReturn, returnSplits(line) ? line.number : 0);
-            return {line.text, line.length, 1, line.number};
+            note(leftOut.cutByNul, reader.lostText ? reader.number : 0);
+            note(leftOut.trailingBlanks, reader.length < untrimmed ? reader.number : 0);
+            note(leftOut.splitByReturn, returnSplits(reader) ? reader.number : 0);
+            return {reader.text, reader.length, 1, reader.number};
         }
     }
-    return {nullptr, 0, 0, line.number};
+    return {nullptr, 0, 0, reader.number};
 }
 
 void noteTextAfterEnd(KeptLines& kept) {
@@ -80,20 +103,15 @@ void noteTextAfterEnd(KeptLines& kept) {
 }
 
 void holdText(KeptLines& kept, const LineRun& run) {
-    InputBlock& block = kept.reader.block;
-    // A run stays where it was read until a byte is left out: a move onto
-    // itself, which the C library makes at once.
-    std::memmove(block.bytes + block.held, run.text, run.size);
-    block.held += run.size;
+    HeldText& held = kept.held;
+    std::memcpy(held.text + held.size, run.text, run.size);
+    held.size += run.size;
 }
 
-HeldText heldText(KeptLines& kept) {
-    InputBlock& block = kept.reader.block;
-    char* end = block.bytes + block.held;
-    std::memset(end, 0, sizeof(std::uint64_t));
-    static_assert(kBlockRoom >= kMostHeld + sizeof(std::uint64_t) + format::kLargestFile,
-                  "the file fits the room behind the most text held");
-    return {block.bytes, block.held, reinterpret_cast<std::uint8_t*>(end + sizeof(std::uint64_t))};
+const HeldText& heldText(KeptLines& kept) {
+    HeldText& held = kept.held;
+    std::memset(held.text + held.size, 0, sizeof(std::uint64_t));
+    return held;
 }
 
 } // namespace input

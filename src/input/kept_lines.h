@@ -25,14 +25,26 @@ struct LeftOut {
     std::uint32_t splitByReturn;
 };
 
+// The kept lines held for the second pass, in `size` bytes: the runs that
+// holdText() was given, one behind another, at most the kept lines of the
+// largest source. The coder takes the text eight bytes at a time, reading up
+// to seven past its end, so room for a word of NULs, which it codes as
+// nothing, follows them.
+inline constexpr std::size_t kMostHeld = format::kSourceLimit - 1;
+struct HeldText {
+    std::size_t size;
+    char text[kMostHeld + sizeof(std::uint64_t)];
+};
+
 struct KeptLines {
+    LineReader reader;
     bool removeComments; // /K
     // The last piece was cut: the next one continues its line, and is
     // dropped with it when the line is a comment.
     bool continuesLine;
     bool dropLine;
-    LeftOut leftOut;   // as far as the text has been read
-    LineBuffer reader; // last: see InputBlock
+    LeftOut leftOut; // as far as the text has been read
+    HeldText held;
 };
 
 // Kept lines as the reader holds them: `lines` of them in `size` bytes, each
@@ -52,20 +64,13 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments);
 // end of the text.
 LineRun nextKeptLines(KeptLines& kept);
 
-// Holds `run`, the lines that nextKeptLines() returned last and their LFs,
-// behind the runs held before, in the reader's room, where they mostly are
-// already: no later read reaches them.
+// Copies `run`, the lines that nextKeptLines() returned last and their LFs,
+// into the held text, behind the runs held before. The runs held stay within
+// kMostHeld bytes, as the source-size limit keeps them.
 void holdText(KeptLines& kept, const LineRun& run);
 
-// The text held, followed by a word of NULs, and the room behind those, at
-// least format::kLargestFile bytes, free for other use: once nextKeptLines()
-// has returned none and the text's end is noted, if at all.
-struct HeldText {
-    const char* text;
-    std::size_t size;
-    std::uint8_t* room;
-};
-HeldText heldText(KeptLines& kept);
+// The text held, the word of NULs put behind it: once the last run is held.
+const HeldText& heldText(KeptLines& kept);
 
 // Once nextKeptLines() has returned none: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,

@@ -1,7 +1,5 @@
 #include "input/line_reader.h"
 
-#include "base/ascii.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -49,8 +47,8 @@ std::size_t lineEnd(InputBlock& block, std::size_t read) {
 // ends.
 void fill(Source source, InputBlock& block, std::size_t least) {
     while (block.filled < least && !block.atEnd) {
-        std::size_t got = source.refill(source.context, block.bytes + block.filled,
-                                        block.held + kBlockBytes - block.filled);
+        std::size_t got =
+            source.refill(source.context, block.bytes + block.filled, kBlockBytes - block.filled);
         block.filled += got;
         block.atEnd = got == 0;
     }
@@ -62,10 +60,10 @@ void fill(Source source, InputBlock& block, std::size_t least) {
 // is full or the file ends.
 void refill(Source source, InputBlock& block) {
     std::size_t rest = block.filled - block.start;
-    std::memmove(block.bytes + block.held, block.bytes + block.start, rest);
-    block.start = block.held;
-    block.filled = block.held + rest;
-    fill(source, block, block.held + kBlockBytes);
+    std::memmove(block.bytes, block.bytes + block.start, rest);
+    block.start = 0;
+    block.filled = rest;
+    fill(source, block, kBlockBytes);
 }
 
 // What may follow the Ctrl-Z that ends a text without anything being lost:
@@ -80,82 +78,81 @@ bool isPadding(char byte) {
 // that: the one before the LF (`foundReturn`) or one put there, in the LF's
 // place or the NUL's, both used up with the line. A NUL cuts the line short; what
 // it leaves out matters when it is more than NULs, blanks and tabs.
-void keepLine(LineBuffer& line, std::size_t end, bool foundReturn, bool endsLine) {
+void keepLine(LineReader& reader, std::size_t end, bool foundReturn, bool endsLine) {
     std::size_t length = end;
-    line.lostText = false;
-    std::size_t nul = distanceTo(line.block, line.block.nextNul, '\0');
+    reader.lostText = false;
+    std::size_t nul = distanceTo(reader.block, reader.block.nextNul, '\0');
     if (nul < end) {
         length = nul;
-        const char* lost = line.text + length;
-        const char* rest = line.text + end - (foundReturn ? 1 : 0); // the CR is no loss
-        line.lostText = std::find_if(lost, rest, [](char byte) {
-                            return byte != '\0' && byte != ' ' && byte != '\t';
-                        }) != rest;
+        const char* lost = reader.text + length;
+        const char* rest = reader.text + end - (foundReturn ? 1 : 0); // the CR is no loss
+        reader.lostText = std::find_if(lost, rest, [](char byte) {
+                              return byte != '\0' && byte != ' ' && byte != '\t';
+                          }) != rest;
     }
     if (endsLine && !(foundReturn && length == end)) {
-        line.text[length++] = kCarriageReturn;
+        reader.text[length++] = kCarriageReturn;
     }
-    line.length = length;
+    reader.length = length;
 }
 
 } // namespace
 
-void beginText(Source source, LineBuffer& line) {
-    line.source = source;
-    line.block.held = 0;
-    line.block.start = 0;
-    line.block.filled = 0;
-    line.block.atEnd = false;
-    line.previous = '\0';
-    line.lineFeeds = 0;
-    line.block.bytes[0] = '\0';
-    line.block.bytes[1] = '\0';
-    fill(source, line.block, format::kSignatureBytes);
+void beginText(Source source, LineReader& reader) {
+    reader.source = source;
+    reader.block.start = 0;
+    reader.block.filled = 0;
+    reader.block.atEnd = false;
+    reader.previous = '\0';
+    reader.lineFeeds = 0;
+    reader.block.bytes[0] = '\0';
+    reader.block.bytes[1] = '\0';
+    fill(source, reader.block, format::kSignatureBytes);
 }
 
-const char* firstBytes(const LineBuffer& line) {
-    return line.block.bytes;
+const char* firstBytes(const LineReader& reader) {
+    return reader.block.bytes;
 }
 
-std::size_t readLine(LineBuffer& line) {
-    InputBlock& block = line.block;
+std::size_t readLine(LineReader& reader) {
+    InputBlock& block = reader.block;
     if (block.filled - block.start <= kReadSize && !block.atEnd) {
-        refill(line.source, block);
+        refill(reader.source, block);
     }
     char* window = block.bytes + block.start;
     std::size_t read = std::min(kReadSize, block.filled - block.start);
     std::size_t end = lineEnd(block, read);
-    line.text = window;
-    line.number = line.lineFeeds + 1;
-    line.swallowed = 0;
-    line.cut = end == kReadSize;
-    line.returnEndsLine = line.cut && window[end - 1] == kCarriageReturn &&
-                          block.start + end < block.filled && window[end] == kLineFeed;
+    reader.text = window;
+    reader.number = reader.lineFeeds + 1;
+    reader.swallowed = 0;
+    reader.cut = end == kReadSize;
+    reader.returnEndsLine = reader.cut && window[end - 1] == kCarriageReturn &&
+                            block.start + end < block.filled && window[end] == kLineFeed;
     std::size_t consumed = end;
     bool endsAtLineFeed = end < read && window[end] == kLineFeed;
-    bool foundReturn = line.returnEndsLine;
+    bool foundReturn = reader.returnEndsLine;
     if (endsAtLineFeed) {
-        foundReturn = (end > 0 ? window[end - 1] : line.previous) == kCarriageReturn;
+        foundReturn = (end > 0 ? window[end - 1] : reader.previous) == kCarriageReturn;
         ++consumed;
-        ++line.lineFeeds;
+        ++reader.lineFeeds;
         // Only after CR LF: a bare LF after a bare LF ends an empty line.
         if (foundReturn && consumed < read && window[consumed] == kLineFeed) {
             ++consumed;
-            ++line.lineFeeds;
-            line.swallowed = line.lineFeeds;
+            ++reader.lineFeeds;
+            reader.swallowed = reader.lineFeeds;
         }
     }
     if (consumed != 0) {
-        line.previous = window[consumed - 1];
+        reader.previous = window[consumed - 1];
     }
     // A Ctrl-Z is not used up: the next line starts on it and ends the text.
-    keepLine(line, end, foundReturn, endsAtLineFeed || line.returnEndsLine);
+    keepLine(reader, end, foundReturn, endsAtLineFeed || reader.returnEndsLine);
     block.start += consumed;
     return consumed;
 }
 
-std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment) {
-    InputBlock& block = line.block;
+std::uint32_t readPlainLines(LineReader& reader, LineTest endsRun) {
+    InputBlock& block = reader.block;
     std::size_t start = block.start;
     // Where the next NUL or Ctrl-Z stands: no line of the run may reach it.
     std::size_t rare = start + std::min(distanceTo(block, block.nextNul, '\0'),
@@ -169,24 +166,24 @@ std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment) {
         std::size_t end = lengthBefore(window, kLineFeed, read);
         if (end == read || end == 0 || lengthBefore(window, kCarriageReturn, end) != end - 1 ||
             rare < start + end || (end + 1 < read && window[end + 1] == kLineFeed) ||
-            (stopAtComment && isCommentLine(window, end))) {
+            (endsRun != nullptr && endsRun(window, end))) {
             break;
         }
         start += end + 1;
         ++lines;
     }
     if (lines > 0) {
-        line.text = block.bytes + block.start;
-        line.length = start - block.start - 1;
-        line.lineFeeds += lines;
-        line.previous = kLineFeed;
+        reader.text = block.bytes + block.start;
+        reader.length = start - block.start - 1;
+        reader.lineFeeds += lines;
+        reader.previous = kLineFeed;
         block.start = start;
     }
     return lines;
 }
 
-bool textFollowsEnd(LineBuffer& line) {
-    InputBlock& block = line.block;
+bool textFollowsEnd(LineReader& reader) {
+    InputBlock& block = reader.block;
     for (;;) {
         const char* begin = block.bytes + block.start;
         const char* end = block.bytes + block.filled;
@@ -197,15 +194,8 @@ bool textFollowsEnd(LineBuffer& line) {
             return false;
         }
         block.start = block.filled;
-        refill(line.source, block);
+        refill(reader.source, block);
     }
-}
-
-bool isCommentLine(const char* line, std::size_t length) {
-    auto begins = [line, length](const auto& prefix) { // a string literal
-        return length >= sizeof prefix - 1 && base::startsWithIgnoringCase(line, prefix);
-    };
-    return length == 0 || begins("::") || (begins("rem ") && !begins("rem >"));
 }
 
 } // namespace input

@@ -1,13 +1,11 @@
 // The input batch file, one line at a time, read as raw bytes in large
 // blocks: LF ends a line, Ctrl-Z ends the text, CR is ordinary data. A line whose LF has no CR
 // before it gets one, as CR LF text has it: the compressed file keeps only
-// the CR to show where a line ends. Also the two operations that prepare a
-// line: trimming trailing blanks and the /K comment test.
+// the CR to show where a line ends.
 #pragma once
 
 #include "format/format.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -27,14 +25,6 @@ inline constexpr std::size_t kBlockSize = SQUEEZLE_BLOCK_SIZE;
 static_assert(kBlockSize >= 2 * kReadSize, "a block holds a whole window after a move");
 // The bytes a block and a window take.
 inline constexpr std::size_t kBlockBytes = kBlockSize + kReadSize;
-// The most text the reader's user holds in front of the block (see
-// InputBlock::held): the kept lines of the largest source.
-inline constexpr std::size_t kMostHeld = format::kSourceLimit - 1;
-// The room the block lies in, behind the held text. Once the text is read to
-// its end, the block's bytes are all used up, and the room behind the held
-// text and a word after it is its user's (squeezle builds its file there).
-inline constexpr std::size_t kBlockRoom =
-    kMostHeld + std::max(kBlockBytes, sizeof(std::uint64_t) + format::kLargestFile);
 
 // Where the text's bytes come from, as the caller gives them: `refill` puts
 // up to `size` bytes at `into` and returns how many, 0 only at the end of the
@@ -47,15 +37,9 @@ struct Source {
 // The file's bytes from where the reader stands: the next line starts at
 // `start`, and a line's window of kReadSize bytes always lies in the block
 // unless the file ends first. What is left of a window moves to the front
-// before a read, which then asks for at least kBlockSize bytes. The front is
-// `held`: the bytes before it are text that the reader's user keeps, which
-// no move and no read reaches. A kept line takes no more bytes than the file
-// gave for it, so what the user keeps of the bytes before `start` fits
-// before `start`, and the file's text is held where it was read.
-// The bytes come last, and the block last in the reader, so that a short
-// file touches no page of memory for the fields after them.
+// before a read, which then asks for at least kBlockSize bytes.
 struct InputBlock {
-    std::size_t held;
+    char bytes[kBlockBytes];
     std::size_t start;
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
@@ -64,10 +48,9 @@ struct InputBlock {
     // and again only once the reader has passed it, not once a line.
     std::size_t nextNul;
     std::size_t nextEndOfText;
-    char bytes[kBlockRoom]; // read into up to `held` + kBlockBytes
 };
 
-struct LineBuffer {
+struct LineReader {
     // The current line, `length` bytes in the reader's block, valid until
     // the next read; no NUL ends it. A NUL inside the file ends the line
     // early: the rest of it is left out, but a line that ends at an LF still
@@ -102,13 +85,13 @@ struct LineBuffer {
 // Starts on a new text from `source`, and reads until its first two bytes are
 // in (as many as a compressed file's signature), or its file ends:
 // firstBytes() shows them before any line is taken.
-void beginText(Source source, LineBuffer& line);
+void beginText(Source source, LineReader& reader);
 
 // The text's first two bytes, once beginText() has read them; NUL for the
 // bytes that a shorter file lacks.
-const char* firstBytes(const LineBuffer& line);
+const char* firstBytes(const LineReader& reader);
 
-// Delivers the next line in `line` and returns the bytes it used up, its LF
+// Delivers the next line in `reader` and returns the bytes it used up, its LF
 // included; 0 means the end of the text (end of file or Ctrl-Z). The line
 // keeps the CR before its LF, or gets one where the file has none; a piece
 // cut at kReadSize, or a line ended by Ctrl-Z or the end of the file, gets
@@ -116,37 +99,25 @@ const char* firstBytes(const LineBuffer& line);
 // with it; one that follows a bare LF ends an empty line. The source is read
 // only when no more than kReadSize bytes are left in the block: the byte
 // after a window tells whether a CR that ends it ends its line.
-std::size_t readLine(LineBuffer& line);
+std::size_t readLine(LineReader& reader);
 
 // Takes, from where the reader stands, the longest run of lines that keep
 // every byte but their LF, as readLine() would take them one at a time: each
 // ends at a CR LF within its window, holds no other CR, no NUL and no Ctrl-Z,
-// and no LF follows its own; with `stopAtComment` (/K) a comment line ends
-// the run too.
-// Returns how many lines it took, 0 for none; `line.text` then holds them as
-// the file does, each but the last followed by its LF, in `line.length`
+// and no LF follows its own. A line for which `endsRun`, when not null, is
+// true ends the run too: the caller's test of a line's bytes, its CR
+// included (/K passes its comment test).
+// Returns how many lines it took, 0 for none; `reader.text` then holds them as
+// the file does, each but the last followed by its LF, in `reader.length`
 // bytes. It never reads: it takes what the block holds. Most lines of a
 // script are such lines, and this takes them at a fraction of readLine()'s
 // cost.
-std::uint32_t readPlainLines(LineBuffer& line, bool stopAtComment);
+using LineTest = bool (*)(const char* line, std::size_t length);
+std::uint32_t readPlainLines(LineReader& reader, LineTest endsRun);
 
 // Once readLine() has returned 0: true when the text ended at a Ctrl-Z and
 // anything but Ctrl-Z, NUL, blank, tab, CR or LF follows it, which the text
 // then leaves out. Reads on to the end of the file, if need be, to tell.
-bool textFollowsEnd(LineBuffer& line);
-
-// The length of the `length` bytes of `line` without the blanks and tabs at
-// their end; a CR stops it.
-inline std::size_t lengthWithoutTrailingBlanks(const char* line, std::size_t length) {
-    while (length > 0 && (line[length - 1] == ' ' || line[length - 1] == '\t')) {
-        --length;
-    }
-    return length;
-}
-
-// True for a line of `length` bytes that /K drops: one that is empty, begins
-// with "::", or begins with "rem " but not with "rem >" (letters in any case).
-// A leading blank, tab or '@' makes a line ordinary.
-bool isCommentLine(const char* line, std::size_t length);
+bool textFollowsEnd(LineReader& reader);
 
 } // namespace input

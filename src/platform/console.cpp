@@ -28,12 +28,11 @@ constexpr std::size_t kPendingCapacity = 16384;
 // a console that takes each write slowly gets a few dozen a second at most.
 constexpr std::uint64_t kShowAfterMilliseconds = 30;
 
-// The small fields come first: a run that prints nothing only looks at them,
-// and touches no page of memory for the buffers.
+// What waits to be written, and what an interactive console was last sent.
 struct Console {
     std::size_t used;
-    // Zero until asked, then kAsked or kAsked | kInteractive: all of the
-    // record starts at zero, so it costs nothing until a run prints.
+    // Zero until asked, then kAsked or kAsked | kInteractive: the console is
+    // looked at once, when a run first prints.
     int interactive;
     std::uint64_t lastShown; // when an interactive console was last sent its text
     std::size_t screenLength;
@@ -56,8 +55,7 @@ void drawOnScreenLine(const char* text, std::size_t length) {
 }
 
 // Only a console that took text is written to: a run that printed nothing
-// ends without writing to this record's page, which it would otherwise
-// touch for the first time there.
+// makes no write.
 void writePending() {
     if (console.used > 0) {
         detail::writeMessages(console.pending, console.used);

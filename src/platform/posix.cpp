@@ -147,10 +147,7 @@ bool namesTerminal(const char* name, const struct stat& status) {
 // The output being written: the file its name reaches, the unfinished file
 // beside it, and the file it replaces, held until it is replaced. `named` is
 // what a signal handler may read: set while the unfinished file exists.
-// The record starts at zero, so it costs nothing until a run writes; its
-// small fields come first, beside the names' first bytes. The unfinished
-// file's name follows the target's end, not a fixed place: two names of a
-// usual length take one page of memory, not two.
+// The unfinished file's name follows the target's in the same array.
 struct Unfinished {
     int descriptor; // of the unfinished file, while `writing`
     int replaced;   // of the file it replaces, held while `holding`

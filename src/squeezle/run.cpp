@@ -11,6 +11,12 @@ namespace squeezle {
 
 using base::printMessage;
 
+void buildFile(input::KeptLines& kept, compress::Compression& compression) {
+    const input::HeldText& held = input::heldText(kept);
+    compress::selectTable(compression, held.text, held.size);
+    compress::codeSource(compression, held.text, held.size);
+}
+
 namespace {
 
 // The run's own failures; the files' are cli's.
@@ -124,12 +130,9 @@ bool readKeptLines(const RunOptions& options) {
     return holdsAll;
 }
 
-// The second pass codes what the first held, announcing its lines again: up
-// to the one that reached the limit, if any, where the run fails. The file is
-// built in the reader's room behind the held text, which the reader has used
-// up by then: no more memory for it.
-const std::uint8_t* codeKeptLines(const RunOptions& options, bool holdsAll,
-                                  const input::HeldText& held) {
+// The second pass announces the held lines again: up to the one that reached
+// the limit, if any, where the run fails.
+void announceKeptLines(const RunOptions& options, bool holdsAll) {
     restartProgress();
     for (std::uint32_t line = 0; line < compression.lines && showsProgress(options); ++line) {
         showNextLine();
@@ -138,8 +141,6 @@ const std::uint8_t* codeKeptLines(const RunOptions& options, bool holdsAll,
         showNextLine();
         failTooLarge();
     }
-    compress::codeSource(compression, held.text, held.size, held.room);
-    return held.room;
 }
 
 // Whole percent of the source, truncated; 0 for an empty source.
@@ -201,14 +202,12 @@ void run(const RunOptions& options, const char* inputName, const cli::Output& ou
     refuseCompressedInput();
     cli::prepareOutput(output, input);
     compress::beginCompression(compression);
-    bool holdsAll = readKeptLines(options);
-    input::HeldText held = input::heldText(kept);
-    compress::selectTable(compression, held.text, held.size);
-    const std::uint8_t* file = codeKeptLines(options, holdsAll, held);
+    announceKeptLines(options, readKeptLines(options));
+    buildFile(kept, compression);
     if (options.strict && warnOfLosses()) {
         base::fail(Failure::TextLost);
     }
-    cli::writeOutput(output, file, compression.fileSize);
+    cli::writeOutput(output, compression.file, compression.fileSize);
     platform::closeFile(input);
     reportStatistics();
     if (!options.strict) {

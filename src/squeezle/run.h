@@ -6,6 +6,8 @@
 
 #include "base/report.h"
 #include "cli/files.h"
+#include "compress/compression.h"
+#include "input/kept_lines.h"
 
 #include <cstdint>
 
@@ -27,6 +29,12 @@ struct RunOptions {
 
 // The statistics line reports this ratio; above it a warning follows.
 inline constexpr std::int32_t kEffectiveRatioLimit = 95;
+
+// From the held lines to the finished file, the step that squeezle's run and
+// the fuzz targets share: once `kept` holds every kept line and `compression`
+// has taken them all, selects the table and builds the whole file in
+// `compression.file`, `compression.fileSize` bytes.
+void buildFile(input::KeptLines& kept, compress::Compression& compression);
 
 // Runs the whole compression of `inputName` into `output`. Returns only
 // after a complete run; every failure ends the process inside fail(), and

@@ -3,8 +3,7 @@
 // them, and nothing touches the file system.
 #pragma once
 
-#include "compress/compression.h"
-#include "input/kept_lines.h"
+#include "squeezle/run.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -22,10 +21,10 @@ inline std::size_t readInMemory(void* rest, char* into, std::size_t size) {
 inline input::KeptLines keptLines;
 inline compress::Compression compression;
 
-// Compresses `text` into `compression`, its notes in `keptLines.leftOut`, and
-// returns the file, built where squeezle builds it. The callers' texts stay
-// below the size limit.
-inline const std::uint8_t* compressInMemory(const std::string& text, bool removeComments) {
+// Compresses `text` into `compression`, its notes in `keptLines.leftOut`,
+// and builds the file as squeezle's run does. The callers' texts stay below
+// the size limit.
+inline void compressInMemory(const std::string& text, bool removeComments) {
     std::string_view rest = text;
     input::beginKeptLines({readInMemory, &rest}, keptLines, removeComments);
     compress::beginCompression(compression);
@@ -35,8 +34,5 @@ inline const std::uint8_t* compressInMemory(const std::string& text, bool remove
         }
         input::holdText(keptLines, run);
     }
-    input::HeldText held = input::heldText(keptLines);
-    compress::selectTable(compression, held.text, held.size);
-    compress::codeSource(compression, held.text, held.size, held.room);
-    return held.room;
+    squeezle::buildFile(keptLines, compression);
 }

@@ -115,8 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return -1;
     }
     for (bool removeComments : {false, true}) {
-        const std::uint8_t* file = compressInMemory(text, removeComments);
-        std::memcpy(image.bytes, file, compression.fileSize);
+        compressInMemory(text, removeComments);
+        std::memcpy(image.bytes, compression.file, compression.fileSize);
         image.size = compression.fileSize;
         input::LeftOut model{};
         model.utf16 = text.rfind("\xFF\xFE", 0) == 0 || text.rfind("\xFE\xFF", 0) == 0;
