@@ -284,7 +284,8 @@ bool createUnnamed() {
     if (descriptor == -1) {
         return false;
     }
-    char* at = std::strcpy(unfinished.unnamedPath, "/proc/self/fd/") + 14;
+    constexpr char kDescriptors[] = "/proc/self/fd/";
+    char* at = std::strcpy(unfinished.unnamedPath, kDescriptors) + sizeof kDescriptors - 1;
     at[detail::putDecimal(at, static_cast<std::uint32_t>(descriptor))] = '\0';
     if (::access(unfinished.unnamedPath, F_OK) != 0) {
         ::close(descriptor);
@@ -318,8 +319,8 @@ bool createUnfinished() {
 }
 
 bool linkUnnamed(const char* name) {
-    return ::linkat(AT_FDCWD, unfinished.unnamedPath, unfinished.folder, name, AT_SYMLINK_FOLLOW) ==
-           0;
+    const char* unnamed = unfinished.unnamedPath;
+    return ::linkat(AT_FDCWD, unnamed, unfinished.folder, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
 // Without `replace` the file takes the output's name only if nothing has it:
