@@ -7,7 +7,7 @@
 // so do the console writes (descriptor 1) named in INTERRUPT_CONSOLE_WRITES.
 // Lists are numbers and commas. With NO_LOCKS set, every flock() fails as on
 // a file system without locks; with NO_TMPFILE every open of a file without a
-// name, as on one without them; with NO_LINKS those and every link() too, as
+// name, as on one without them; with NO_LINKS those and every linkat() too, as
 // on one without hard links. RANDOM lists the numbers that the program's first
 // draws from getentropy() give, so that a case can put files under the names
 // they make.
@@ -86,10 +86,6 @@ extern "C" int flock(int descriptor, int operation) {
     return static_cast<int>(syscall(SYS_flock, descriptor, operation));
 }
 
-// AT_FDCWD, which is the same on every Linux: <fcntl.h> would bring it with a
-// struct flock that the flock() above hides.
-constexpr long kCurrentFolder = -100;
-
 extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char* to, int flags) {
     if (std::getenv("NO_LINKS") != nullptr) {
         errno = EPERM;
@@ -98,12 +94,9 @@ extern "C" int linkat(int fromFolder, const char* from, int toFolder, const char
     return static_cast<int>(syscall(SYS_linkat, fromFolder, from, toFolder, to, flags));
 }
 
-extern "C" int link(const char* from, const char* to) {
-    return linkat(kCurrentFolder, from, kCurrentFolder, to, 0);
-}
-
 // __O_TMPFILE, the flag's own bit, and O_CREAT, as they are on every Linux
-// that the cases run on.
+// that the cases run on: <fcntl.h> would bring them with a struct flock that
+// the flock() above hides, and would name openat() openat64().
 constexpr int kUnnamed = 020000000;
 constexpr int kCreate = 0100;
 

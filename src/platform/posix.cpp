@@ -343,9 +343,9 @@ Commit placeUnnamed(bool replace) {
     return renamed ? Commit::Done : Commit::WriteFailed;
 }
 
-// With `replace`, rename() puts the new file over whatever is there in one
-// step. Without it, link() refuses a file that appeared meanwhile; a file
-// system without hard links gets rename() after all.
+// With `replace`, renameat() puts the new file over whatever is there in one
+// step. Without it, linkat() refuses a file that appeared meanwhile; a file
+// system without hard links gets renameat() after all.
 Commit placeNamed(bool replace) {
     int folder = unfinished.folder;
     if (!replace && ::linkat(folder, unfinished.name, folder, unfinished.leaf, 0) == 0) {
