@@ -26,8 +26,8 @@
 #   fsize=N  umask=OCTAL  close=FD,...   limits and closed descriptors for the program
 #   hold=F  hold-shared=F   another program holds F exclusively, or reads it
 #   stall-reads=N,...  interrupt-reads=N,...  interrupt-writes=N,...
-#   interrupt-console-writes=N,...  no-locks=1  no-links=1  pid=N    the interposed library
-#                           (interpose.cpp)
+#   interrupt-console-writes=N,...  no-locks=1  no-links=1  no-tmpfile=1  random=N,...
+#                           the interposed library (interpose.cpp)
 # BYTES are strings of U+0000 to U+00FF with macros, each body expanded first:
 #   {NAME}  a text     {TEXT*N}  TEXT N times     {TEXT%N}  TEXT for each number from 1
 #   to N in the place of its %u (the operator is the one before the closing number)
@@ -75,7 +75,7 @@ def macro(body):
 
 
 INTERPOSED = ("stall-reads", "interrupt-reads", "interrupt-writes", "interrupt-console-writes",
-              "no-locks", "no-links", "pid")
+              "no-locks", "no-links", "no-tmpfile", "random")
 KEYS = ("stdin", "stdout", "fsize", "umask", "close", "hold", "hold-shared") + INTERPOSED
 
 

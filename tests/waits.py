@@ -11,7 +11,11 @@
 #   ignore=NAME         the run starts with SIGNAME ignored, as under nohup
 #   kill-9=N:F          N runs, each killed (SIGKILL) at a random moment of the time that
 #                       a whole run takes; after each, F must hold what it held before the
-#                       run or what a whole run leaves there (errors say otherwise)
+#                       run or what a whole run leaves there, and the folder nothing more
+#                       (errors say otherwise)
+#   entries=S:F         S seconds after the start, each entry the run has made in the
+#                       folder so far, a line "NAME MODE" (octal permissions), goes into F
+#   rename=A:B@S        S seconds after the start, the folder's A is renamed B
 # and any of the runner's others, such as stall-reads=N,... (the Nth reads wait 400 ms).
 # A step may also name `copies = N`: N runs of the step at once.
 #
@@ -35,7 +39,7 @@ def copy(source, target):
 def kill_at_random(command, folder, env, value):
     count, name = value.split(":")
     path, quiet = os.path.join(folder, name), dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
-    old, started = open(path, "rb").read(), time.monotonic()
+    old, started, listing = open(path, "rb").read(), time.monotonic(), sorted(os.listdir(folder))
     subprocess.run(command, cwd=folder, env=env, **quiet)
     took, new, problems = time.monotonic() - started, open(path, "rb").read(), []
     for moment in (random.uniform(0, took) for _ in range(int(count))):
@@ -45,7 +49,25 @@ def kill_at_random(command, folder, env, value):
         child.kill(), child.wait()
         if open(path, "rb").read() not in (old, new):
             problems.append(f"killed after {moment:.4f} s, {name} is neither the old file nor the new")
+        if sorted(os.listdir(folder)) != listing:
+            problems.append(f"killed after {moment:.4f} s, the folder holds {sorted(os.listdir(folder))}")
     return [(b"", "\n".join(problems).encode(), 0)]
+
+
+def entries_made(folder, value):
+    """A timer that writes the entries made in the folder since now into a file of it."""
+    seconds, name = value.split(":")
+    before = set(os.listdir(folder))
+
+    def look():
+        made = [(n, os.lstat(os.path.join(folder, n)).st_mode) for n in set(os.listdir(folder)) - before]
+        open(os.path.join(folder, name), "w").write("".join(f"{n} {m & 0o777:o}\n" for n, m in sorted(made)))
+    return threading.Timer(float(seconds), look)
+
+
+def renamed_later(folder, value):
+    names, _, seconds = value.partition("@")
+    return threading.Timer(float(seconds), os.rename, [os.path.join(folder, n) for n in names.split(":")])
 
 
 def run_once(command, folder, env, terminal, signal_at=None, ignored=None):
@@ -75,7 +97,7 @@ def run_once(command, folder, env, terminal, signal_at=None, ignored=None):
     return (parts if terminal else b"".join(parts)), child.stderr.read(), child.wait(timeout=10)
 
 
-OWN = ("write-late", "read-late", "signal", "ignore", "kill-9")
+OWN = ("write-late", "read-late", "signal", "ignore", "kill-9", "entries", "rename")
 
 
 def run_step(step, folder):
@@ -91,11 +113,14 @@ def run_step(step, folder):
             return kill_at_random(command, folder, env, value)
         signal_at = value if key == "signal" else signal_at
         ignored = value if key == "ignore" else ignored
+        if key in ("entries", "rename"):
+            peers.append((entries_made if key == "entries" else renamed_later)(folder, value))
         if key.endswith("-late"):
             pipe, file = (os.path.join(folder, name) for name in value.split(":"))
             ends = (file, pipe) if key == "write-late" else (pipe, file)
             peers.append(threading.Thread(target=copy, args=ends, daemon=True))
-            peers[-1].start()
+    for peer in peers:
+        peer.start()
     with concurrent.futures.ThreadPoolExecutor() as pool:
         runs = [pool.submit(run_once, command, folder, env, terminal, signal_at, ignored)
                 for _ in range(step.get("copies", 1))]

@@ -19,11 +19,12 @@ std::size_t putDecimal(char* into, std::uint32_t number) {
     return count;
 }
 
-void nameUnfinished(char* into, const char* target, std::size_t folderLength, std::uint32_t pid) {
+void nameUnfinished(char* into, const char* target, std::size_t folderLength,
+                    std::uint32_t number) {
     std::memcpy(into, target, folderLength);
     char* at = std::strcpy(into + folderLength, "squeezle-");
     at += std::strlen(at);
-    at += putDecimal(at, pid);
+    at += putDecimal(at, number);
     std::strcpy(at, ".unfinished");
 }
 

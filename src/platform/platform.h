@@ -92,23 +92,27 @@ File openStream(const char* name);
 
 // --- An output file written whole ---------------------------------------------
 // The output name never shows a partial file: the bytes go to a new file in the
-// same folder, named squeezle-PID.unfinished, which then takes the output's
-// name in one step. Until then the name holds what it held before the run.
+// output's folder, which takes the output's name in one step once it is whole.
+// On Linux that file has no name until then; elsewhere, and on a file system
+// without unnamed files, it is squeezle-RANDOM.unfinished, readable by its
+// owner alone. Until then the name holds what it held before the run.
 
 // Makes ready to write the file that `name` reaches (symbolic links followed):
-// creates the unfinished file beside it and, for an existing file, holds that
-// exclusively and notes its permissions. False, with nothing created, when a
-// file exists there and `replace` is off, when it is a folder, is `input`
-// under any name, cannot be written or is held by another program, and when
-// the folder takes no new file. From now until commitOutput() or the end of
-// the process, an interrupt, a termination or a hang-up removes the
-// unfinished file. A run prepares one output.
+// holds its folder open, so that the file lands there even if the folder is
+// renamed, creates the unfinished file in it and, for an existing file, holds
+// that exclusively and notes its permissions. False, with nothing created,
+// when a file exists there and `replace` is off, when it is a folder, is
+// `input` under any name, cannot be written or is held by another program,
+// and when the folder takes no new file. From before the unfinished file
+// exists until commitOutput() or the end of the process, an interrupt, a
+// termination or a hang-up removes it. A run prepares one output.
 bool prepareOutput(const char* name, File input, bool replace);
 
 enum class Commit { Done, WriteFailed, Appeared };
 
 // Writes `size` bytes into the unfinished file with a single write, gives it
-// the replaced file's permissions and puts it in the output's place. Without
+// its final permissions (the replaced file's, or those of a new file under
+// the umask) and puts it in the output's place. Without
 // `replace`, a file that appeared there meanwhile is kept (Appeared). Any
 // failure removes the unfinished file and leaves the output as it was.
 Commit commitOutput(const void* bytes, std::size_t size, bool replace);

@@ -16,6 +16,7 @@
 #include <initializer_list>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <time.h>
 #include <unistd.h>
@@ -144,21 +145,38 @@ bool namesTerminal(const char* name, const struct stat& status) {
     return terminal;
 }
 
-// The output being written: the file its name reaches, the unfinished file
-// beside it, and the file it replaces, held until it is replaced. `named` is
-// what a signal handler may read: set while the unfinished file exists.
-// The unfinished file's name follows the target's in the same array.
+// The output being written, in the output's folder held open: the unfinished
+// file, the file it replaces, held until it is replaced, and the target's own
+// name in that folder. `named` is what a signal handler may read: set while
+// the unfinished file has a name of its own.
 struct Unfinished {
+    int folder;     // the output's folder, while `inFolder`
     int descriptor; // of the unfinished file, while `writing`
     int replaced;   // of the file it replaces, held while `holding`
+    bool inFolder;
     bool writing;
     bool holding;
-    mode_t mode;
+    bool unnamed; // made without a name: it gets one, the output's, once whole
+    mode_t mode;  // the finished file's: the replaced file's, or a new file's
     volatile std::sig_atomic_t named;
-    char* path; // the unfinished file's name, in `target` after the target's
-    char target[PATH_MAX + PATH_MAX + detail::kUnfinishedNameRoom];
+    sigset_t signalsBefore;
+    const char* leaf;                           // the target's name in its folder, in `target`
+    char name[1 + detail::kUnfinishedNameRoom]; // in the folder; a leading '.' hides it
+    char unnamedPath[sizeof "/proc/self/fd/4294967295"];
+    char target[PATH_MAX];
 };
 Unfinished unfinished;
+
+// How many names a run draws before it takes a folder full of them as full.
+constexpr int kMostNames = 100;
+
+// The folder is held from its first use: a folder renamed during the run
+// still gets the file, and nothing is left in it. No read permission needed.
+#ifdef O_PATH
+constexpr int kFolderFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
 
 // How much of `path` is its folder: all up to its last '/'.
 std::size_t folderLength(const char* path) {
@@ -194,50 +212,56 @@ bool followLinks(const char* name, char* target) {
     }
 }
 
+// The target's folder, opened once. Its name ends the target's folder part
+// for a moment. A target that ends in '/' is a folder: refused.
+bool openFolder() {
+    std::size_t length = folderLength(unfinished.target);
+    unfinished.leaf = unfinished.target + length;
+    char first = *unfinished.leaf;
+    unfinished.target[length] = '\0';
+    unfinished.folder = ::open(length == 0 ? "." : unfinished.target, kFolderFlags);
+    unfinished.target[length] = first;
+    unfinished.inFolder = unfinished.folder != -1;
+    return unfinished.inFolder && first != '\0';
+}
+
+// A new file's permissions, as a plain open would give them.
+mode_t newFileMode() {
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
 // An existing target is replaced only when asked, only if it is a file this
 // run may write, and never when it is the input or another program holds it.
 bool holdReplaced(File input, bool replace) {
     struct stat status {};
-    if (::stat(unfinished.target, &status) != 0) {
+    unfinished.mode = newFileMode();
+    if (::fstatat(unfinished.folder, unfinished.leaf, &status, 0) != 0) {
         return errno == ENOENT;
     }
     if (!replace || !S_ISREG(status.st_mode) || isFile(descriptorOf(input), status)) {
         return false;
     }
-    unfinished.replaced = ::open(unfinished.target, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    unfinished.replaced =
+        ::openat(unfinished.folder, unfinished.leaf, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     unfinished.holding = unfinished.replaced != -1;
     unfinished.mode = status.st_mode & 07777;
     return unfinished.holding && isFile(unfinished.replaced, status) &&
            lockWithoutWaiting(unfinished.replaced, LOCK_EX);
 }
 
-// squeezle-PID.unfinished in the target's folder. One of that name can only
-// be left from a killed run whose process number this run now has: it goes.
-// Made anew, never opened through a link.
-bool createUnfinished() {
-    unfinished.path = unfinished.target + std::strlen(unfinished.target) + 1;
-    detail::nameUnfinished(unfinished.path, unfinished.target, folderLength(unfinished.target),
-                           static_cast<std::uint32_t>(::getpid()));
-    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
-    unfinished.descriptor = ::open(unfinished.path, kFlags, 0666);
-    if (unfinished.descriptor == -1 && errno == EEXIST && ::unlink(unfinished.path) == 0) {
-        unfinished.descriptor = ::open(unfinished.path, kFlags, 0666);
-    }
-    unfinished.writing = unfinished.descriptor != -1;
-    unfinished.named = unfinished.writing ? 1 : 0;
-    return unfinished.writing;
-}
-
 // The process ends by the signal, as it would have, once the unfinished file
 // is gone. A signal that the run was started to ignore stays ignored.
 void removeUnfinished(int signal) {
     if (unfinished.named != 0) {
-        ::unlink(unfinished.path);
+        ::unlinkat(unfinished.folder, unfinished.name, 0);
     }
     ::signal(signal, SIG_DFL);
     ::raise(signal);
 }
 
+// Installed before the unfinished file exists, so none is left by them.
 void removeOnSignals() {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction action {};
@@ -250,21 +274,149 @@ void removeOnSignals() {
     }
 }
 
-// With `replace`, rename() puts the new file over whatever is there in one
-// step. Without it, link() refuses a file that appeared meanwhile; a file
-// system without hard links gets rename() after all.
-Commit putInPlace(bool replace) {
-    if (!replace && ::link(unfinished.path, unfinished.target) == 0) {
+// Those signals wait while a name is made or taken: a handler then finds the
+// folder as `named` says it is.
+void holdSignals() {
+    sigset_t held;
+    ::sigemptyset(&held);
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        ::sigaddset(&held, signal);
+    }
+    ::sigprocmask(SIG_BLOCK, &held, &unfinished.signalsBefore);
+}
+
+void releaseSignals() {
+    ::sigprocmask(SIG_SETMASK, &unfinished.signalsBefore, nullptr);
+}
+
+// A number that no other run is likely to draw: the system's random source,
+// or the clock where that fails. Never the process number, which a killed
+// run's leftovers or another user's files may hold.
+std::uint32_t randomNumber() {
+    std::uint32_t number = 0;
+    if (::getentropy(&number, sizeof number) == 0) {
+        return number;
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    return static_cast<std::uint32_t>(now.tv_nsec) ^
+           static_cast<std::uint32_t>(now.tv_sec) * 2654435761U;
+}
+
+// Names `name` squeezle-RANDOM.unfinished (hidden: with a leading '.') and
+// lets `make` make a file under it; a file, folder or pipe that has the name
+// already is left alone and another number drawn.
+template <typename Make> bool makeUnderFreshName(bool hidden, Make make) {
+    for (int tries = 0; tries < kMostNames; ++tries) {
+        detail::nameUnfinished(unfinished.name, ".", hidden ? 1 : 0, randomNumber());
+        if (make()) {
+            return true;
+        }
+        if (errno != EEXIST) {
+            return false;
+        }
+    }
+    return false;
+}
+
+// On Linux the unfinished file has no name, so even a run killed outright
+// leaves nothing; /proc gives it one once it is whole. A file system without
+// unnamed files, or a system without /proc, makes the run name it.
+bool createUnnamed() {
+#ifdef O_TMPFILE
+    int descriptor = ::openat(unfinished.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (descriptor == -1) {
+        return false;
+    }
+    constexpr char kDescriptors[] = "/proc/self/fd/";
+    char* at = std::strcpy(unfinished.unnamedPath, kDescriptors) + sizeof kDescriptors - 1;
+    at[detail::putDecimal(at, static_cast<std::uint32_t>(descriptor))] = '\0';
+    if (::access(unfinished.unnamedPath, F_OK) != 0) {
+        ::close(descriptor);
+        return false;
+    }
+    unfinished.descriptor = descriptor;
+    unfinished.unnamed = true;
+    return true;
+#else
+    return false;
+#endif
+}
+
+// Readable by its owner alone until it is whole; made anew, never opened
+// through a link.
+bool createNamed() {
+    holdSignals();
+    bool made = makeUnderFreshName(false, [] {
+        constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC;
+        unfinished.descriptor = ::openat(unfinished.folder, unfinished.name, kFlags, 0600);
+        return unfinished.descriptor != -1;
+    });
+    unfinished.named = made ? 1 : 0;
+    releaseSignals();
+    return made;
+}
+
+bool createUnfinished() {
+    unfinished.writing = createUnnamed() || createNamed();
+    return unfinished.writing;
+}
+
+bool linkUnnamed(const char* name) {
+    const char* unnamed = unfinished.unnamedPath;
+    return ::linkat(AT_FDCWD, unnamed, unfinished.folder, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
+// Without `replace` the file takes the output's name only if nothing has it:
+// a file that appeared meanwhile is kept. With it, no name can be put over a
+// file at once but by rename(): the file gets a hidden name of its own first.
+Commit placeUnnamed(bool replace) {
+    if (!replace) {
+        return linkUnnamed(unfinished.leaf) ? Commit::Done
+               : errno == EEXIST            ? Commit::Appeared
+                                            : Commit::WriteFailed;
+    }
+    holdSignals();
+    bool linked = makeUnderFreshName(true, [] { return linkUnnamed(unfinished.name); });
+    bool renamed = linked && ::renameat(unfinished.folder, unfinished.name, unfinished.folder,
+                                        unfinished.leaf) == 0;
+    if (linked && !renamed) {
+        ::unlinkat(unfinished.folder, unfinished.name, 0);
+    }
+    releaseSignals();
+    return renamed ? Commit::Done : Commit::WriteFailed;
+}
+
+// With `replace`, renameat() puts the new file over whatever is there in one
+// step. Without it, linkat() refuses a file that appeared meanwhile; a file
+// system without hard links gets renameat() after all.
+Commit placeNamed(bool replace) {
+    int folder = unfinished.folder;
+    if (!replace && ::linkat(folder, unfinished.name, folder, unfinished.leaf, 0) == 0) {
         return Commit::Done; // discardOutput() removes the other name
     }
     if (!replace && errno == EEXIST) {
         return Commit::Appeared;
     }
-    if (::rename(unfinished.path, unfinished.target) != 0) {
-        return Commit::WriteFailed;
+    holdSignals();
+    bool renamed = ::renameat(folder, unfinished.name, folder, unfinished.leaf) == 0;
+    unfinished.named = renamed ? 0 : 1;
+    releaseSignals();
+    return renamed ? Commit::Done : Commit::WriteFailed;
+}
+
+// The whole file gets its final permissions before anyone can open it. A
+// named one is closed first, so that a failure the close reports is seen.
+Commit putInPlace(bool written, bool replace) {
+    if (written) {
+        ::fchmod(unfinished.descriptor, unfinished.mode); // none where files have no permissions
     }
-    unfinished.named = 0;
-    return Commit::Done;
+    if (!unfinished.unnamed) {
+        unfinished.writing = false;
+        written = ::close(unfinished.descriptor) == 0 && written;
+        return written ? placeNamed(replace) : Commit::WriteFailed;
+    }
+    return written ? placeUnnamed(replace) : Commit::WriteFailed;
 }
 
 } // namespace
@@ -347,23 +499,18 @@ bool isDanglingLink(const char* name) {
 }
 
 bool prepareOutput(const char* name, File input, bool replace) {
-    if (!followLinks(name, unfinished.target) || !holdReplaced(input, replace) ||
+    removeOnSignals();
+    if (!followLinks(name, unfinished.target) || !openFolder() || !holdReplaced(input, replace) ||
         !createUnfinished()) {
         discardOutput();
         return false;
     }
-    removeOnSignals();
     return true;
 }
 
 Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
     bool written = writeFile(File{unfinished.descriptor}, bytes, size) == static_cast<long>(size);
-    if (written && unfinished.holding) {
-        ::fchmod(unfinished.descriptor, unfinished.mode); // as the file it replaces
-    }
-    unfinished.writing = false;
-    written = ::close(unfinished.descriptor) == 0 && written;
-    Commit result = written ? putInPlace(replace) : Commit::WriteFailed;
+    Commit result = putInPlace(written, replace);
     discardOutput();
     return result;
 }
@@ -371,13 +518,16 @@ Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
 void discardOutput() {
     if (unfinished.named != 0) {
         unfinished.named = 0;
-        ::unlink(unfinished.path);
+        ::unlinkat(unfinished.folder, unfinished.name, 0);
     }
     if (std::exchange(unfinished.writing, false)) {
         ::close(unfinished.descriptor);
     }
     if (std::exchange(unfinished.holding, false)) {
         ::close(unfinished.replaced);
+    }
+    if (std::exchange(unfinished.inFolder, false)) {
+        ::close(unfinished.folder);
     }
 }
 

@@ -42,10 +42,10 @@ std::size_t putDecimal(char* into, std::uint32_t number);
 
 // Names the unfinished output, in `into` of kUnfinishedNameRoom bytes more
 // than `folderLength`: the first `folderLength` bytes of `target`, then
-// squeezle-PID.unfinished. Built by hand, so that a run calls no formatting
-// code of the C library when it prints nothing.
+// squeezle-NUMBER.unfinished, NUMBER being drawn at random. Built by hand, so that a run calls no
+// formatting code of the C library when it prints nothing.
 inline constexpr std::size_t kUnfinishedNameRoom = sizeof "squeezle-4294967295.unfinished";
-void nameUnfinished(char* into, const char* target, std::size_t folderLength, std::uint32_t pid);
+void nameUnfinished(char* into, const char* target, std::size_t folderLength, std::uint32_t number);
 
 // Ends the process at once with `status`; standard output is already flushed.
 [[noreturn]] void endProcess(int status);
