@@ -222,6 +222,9 @@ bool openFolder() {
     unfinished.folder = ::open(length == 0 ? "." : unfinished.target, kFolderFlags);
     unfinished.target[length] = first;
     unfinished.inFolder = unfinished.folder != -1;
+    if (!unfinished.inFolder || first == '\0') {
+        noteFailure(unfinished.inFolder ? EISDIR : errno);
+    }
     return unfinished.inFolder && first != '\0';
 }
 
@@ -238,17 +241,34 @@ bool holdReplaced(File input, bool replace) {
     struct stat status {};
     unfinished.mode = newFileMode();
     if (::fstatat(unfinished.folder, unfinished.leaf, &status, 0) != 0) {
-        return errno == ENOENT;
+        if (errno == ENOENT) {
+            return true;
+        }
+        noteFailure(errno);
+        return false;
+    }
+    if (S_ISDIR(status.st_mode)) {
+        noteFailure(EISDIR);
     }
     if (!replace || !S_ISREG(status.st_mode) || isFile(descriptorOf(input), status)) {
-        return false;
+        return false; // the run's own rules, but for a folder
     }
     unfinished.replaced =
         ::openat(unfinished.folder, unfinished.leaf, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     unfinished.holding = unfinished.replaced != -1;
     unfinished.mode = status.st_mode & 07777;
-    return unfinished.holding && isFile(unfinished.replaced, status) &&
-           lockWithoutWaiting(unfinished.replaced, LOCK_EX);
+    if (!unfinished.holding) {
+        noteFailure(errno);
+        return false;
+    }
+    if (!isFile(unfinished.replaced, status)) {
+        return false;
+    }
+    if (!lockWithoutWaiting(unfinished.replaced, LOCK_EX)) {
+        noteFailure(EWOULDBLOCK);
+        return false;
+    }
+    return true;
 }
 
 // The process ends by the signal, as it would have, once the unfinished file
@@ -359,12 +379,36 @@ bool createNamed() {
 
 bool createUnfinished() {
     unfinished.writing = createUnnamed() || createNamed();
+    if (!unfinished.writing) {
+        noteFailure(errno);
+    }
     return unfinished.writing;
 }
 
 bool linkUnnamed(const char* name) {
     const char* unnamed = unfinished.unnamedPath;
     return ::linkat(AT_FDCWD, unnamed, unfinished.folder, name, AT_SYMLINK_FOLLOW) == 0;
+}
+
+// All `size` bytes, in as many writes as the file takes them: a write that a
+// full disk or a size limit cuts short is followed by one that fails and
+// says why.
+bool writeWhole(int descriptor, const void* bytes, std::size_t size) {
+    const char* at = static_cast<const char*>(bytes);
+    while (size > 0) {
+        long got = writeFile(File{descriptor}, at, size);
+        if (got <= 0) {
+            return false;
+        }
+        at += got;
+        size -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+Commit writeFailed(int error) {
+    noteFailure(error);
+    return Commit::WriteFailed;
 }
 
 // Without `replace` the file takes the output's name only if nothing has it:
@@ -374,7 +418,7 @@ Commit placeUnnamed(bool replace) {
     if (!replace) {
         return linkUnnamed(unfinished.leaf) ? Commit::Done
                : errno == EEXIST            ? Commit::Appeared
-                                            : Commit::WriteFailed;
+                                            : writeFailed(errno);
     }
     holdSignals();
     bool linked = makeUnderFreshName(true, [] { return linkUnnamed(unfinished.name); });
@@ -384,7 +428,7 @@ Commit placeUnnamed(bool replace) {
         ::unlinkat(unfinished.folder, unfinished.name, 0);
     }
     releaseSignals();
-    return renamed ? Commit::Done : Commit::WriteFailed;
+    return renamed ? Commit::Done : writeFailed(errno);
 }
 
 // With `replace`, renameat() puts the new file over whatever is there in one
@@ -400,9 +444,10 @@ Commit placeNamed(bool replace) {
     }
     holdSignals();
     bool renamed = ::renameat(folder, unfinished.name, folder, unfinished.leaf) == 0;
+    int error = errno;
     unfinished.named = renamed ? 0 : 1;
     releaseSignals();
-    return renamed ? Commit::Done : Commit::WriteFailed;
+    return renamed ? Commit::Done : writeFailed(error);
 }
 
 // The whole file gets its final permissions before anyone can open it. A
@@ -509,8 +554,7 @@ bool prepareOutput(const char* name, File input, bool replace) {
 }
 
 Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
-    bool written = writeFile(File{unfinished.descriptor}, bytes, size) == static_cast<long>(size);
-    Commit result = putInPlace(written, replace);
+    Commit result = putInPlace(writeWhole(unfinished.descriptor, bytes, size), replace);
     discardOutput();
     return result;
 }
@@ -610,6 +654,7 @@ bool writeStandardOutput(const char* bytes, std::size_t size) {
             pollfd room{STDOUT_FILENO, POLLOUT, 0};
             ::poll(&room, 1, -1);
         } else if (written == 0 || errno != EINTR) {
+            noteFailure(written == 0 ? 0 : errno);
             return false; // an interrupted write is simply made again
         }
     }

@@ -129,6 +129,7 @@ bool createUnfinished(const char* name) {
             return true;
         }
     }
+    lastFailure = error;
     return false;
 }
 
@@ -270,6 +271,9 @@ bool prepareOutput(const char* name, File /*input*/, bool replace) {
     DWORD attributes = widen(name, wide) ? ::GetFileAttributesW(wide) : INVALID_FILE_ATTRIBUTES;
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         File existing = open(name, GENERIC_WRITE, 0, OPEN_EXISTING);
+        if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            lastFailure = ERROR_DIRECTORY;
+        }
         if (!replace || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 || !isOpen(existing)) {
             if (isOpen(existing)) {
                 closeFile(existing);
@@ -350,6 +354,11 @@ const char* failureCause() {
         return "No space left on device";
     case ERROR_FILENAME_EXCED_RANGE:
         return "File name too long";
+    case ERROR_DIRECTORY:
+        return "Is a directory";
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+        return "Broken pipe";
     default:
         return "Input/output error";
     }
