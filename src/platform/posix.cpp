@@ -46,6 +46,29 @@ int noteFailure(int error) {
     return -1;
 }
 
+// All `size` bytes, in as many writes as it takes. A stream that its owner
+// made non-blocking refuses bytes while its reader lags: they wait for room
+// rather than being lost. A write that a full disk or a size limit cuts short
+// is followed by one that fails and says why; any failure (the reader gone, a
+// full disk, a size limit) drops the rest.
+bool writeAll(int descriptor, const void* bytes, std::size_t size) {
+    const char* at = static_cast<const char*>(bytes);
+    while (size > 0) {
+        ssize_t written = ::write(descriptor, at, size);
+        if (written > 0) {
+            at += written;
+            size -= static_cast<std::size_t>(written);
+        } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            pollfd room{descriptor, POLLOUT, 0};
+            ::poll(&room, 1, -1);
+        } else if (written == 0 || errno != EINTR) {
+            noteFailure(written == 0 ? 0 : errno);
+            return false; // an interrupted write is simply made again
+        }
+    }
+    return true;
+}
+
 // Unless `wait`, opens without waiting on a named pipe that has no peer yet;
 // such a descriptor is only looked at and closed, never read, so it stays
 // as it opened. Directories are refused, as Windows refuses them.
@@ -390,22 +413,6 @@ bool linkUnnamed(const char* name) {
     return ::linkat(AT_FDCWD, unnamed, unfinished.folder, name, AT_SYMLINK_FOLLOW) == 0;
 }
 
-// All `size` bytes, in as many writes as the file takes them: a write that a
-// full disk or a size limit cuts short is followed by one that fails and
-// says why.
-bool writeWhole(int descriptor, const void* bytes, std::size_t size) {
-    const char* at = static_cast<const char*>(bytes);
-    while (size > 0) {
-        long got = writeFile(File{descriptor}, at, size);
-        if (got <= 0) {
-            return false;
-        }
-        at += got;
-        size -= static_cast<std::size_t>(got);
-    }
-    return true;
-}
-
 Commit writeFailed(int error) {
     noteFailure(error);
     return Commit::WriteFailed;
@@ -554,7 +561,7 @@ bool prepareOutput(const char* name, File input, bool replace) {
 }
 
 Commit commitOutput(const void* bytes, std::size_t size, bool replace) {
-    Commit result = putInPlace(writeWhole(unfinished.descriptor, bytes, size), replace);
+    Commit result = putInPlace(writeAll(unfinished.descriptor, bytes, size), replace);
     discardOutput();
     return result;
 }
@@ -641,36 +648,12 @@ std::uint64_t millisecondsNow() {
            static_cast<std::uint64_t>(now.tv_nsec) / 1000000;
 }
 
-// A console that the caller made non-blocking refuses bytes while its reader
-// lags: they wait for room rather than being lost. Any other failure (the
-// reader gone, a full disk, a size limit) drops the rest.
 bool writeStandardOutput(const char* bytes, std::size_t size) {
-    while (size > 0) {
-        ssize_t written = ::write(STDOUT_FILENO, bytes, size);
-        if (written > 0) {
-            bytes += written;
-            size -= static_cast<std::size_t>(written);
-        } else if (written == -1 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            pollfd room{STDOUT_FILENO, POLLOUT, 0};
-            ::poll(&room, 1, -1);
-        } else if (written == 0 || errno != EINTR) {
-            noteFailure(written == 0 ? 0 : errno);
-            return false; // an interrupted write is simply made again
-        }
-    }
-    return true;
+    return writeAll(STDOUT_FILENO, bytes, size);
 }
 
 void writeStandardError(const char* bytes, std::size_t size) {
-    while (size > 0) {
-        ssize_t written = ::write(STDERR_FILENO, bytes, size);
-        if (written > 0) {
-            bytes += written;
-            size -= static_cast<std::size_t>(written);
-        } else if (written == 0 || errno != EINTR) {
-            return;
-        }
-    }
+    writeAll(STDERR_FILENO, bytes, size);
 }
 
 void endProcess(int status) {
