@@ -110,11 +110,12 @@ bool prepareOutput(const char* name, File input, bool replace);
 
 enum class Commit { Done, WriteFailed, Appeared };
 
-// Writes `size` bytes into the unfinished file with a single write, gives it
-// its final permissions (the replaced file's, or those of a new file under
-// the umask) and puts it in the output's place. Without
-// `replace`, a file that appeared there meanwhile is kept (Appeared). Any
-// failure removes the unfinished file and leaves the output as it was.
+// Writes the `size` bytes into the unfinished file, in one write unless a
+// full disk cuts it short, gives it its final permissions (the replaced
+// file's, or those of a new file under the umask) and puts it in the output's
+// place. Without `replace`, a file that appeared there meanwhile is kept
+// (Appeared). Any failure removes the unfinished file and leaves the output
+// as it was.
 Commit commitOutput(const void* bytes, std::size_t size, bool replace);
 
 // Removes the unfinished file, if there is one: the run failed.
@@ -187,8 +188,9 @@ bool answersHelpAndVersion();
 
 // The first thing the process does. Standard input, output and error are made
 // open (a closed one gets the null device, so that no file of the run takes
-// its place, and is remembered as closed: it names no stream), and a write that reaches a gone
-// reader or a file size limit fails instead of ending the process.
+// its place, and is remembered as closed: it names no stream), and a write
+// that reaches a gone reader or a file size limit fails instead of ending the
+// process.
 void startProcess();
 
 // printf-style formatting to standard output. Output is buffered and reaches
