@@ -136,6 +136,26 @@ inline CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {
             3};
 }
 
+// The code stream's packing, both ways: code `index` is the high half of
+// stream byte index / 2 when the index is even, its low half when odd.
+
+// Puts `code` at `index`, codes put in order from 0: an even index clears
+// the low half beside it, so an odd last code has 0 bits beside it.
+inline void putCode(std::uint8_t* stream, std::size_t index, std::uint8_t code) {
+    if (index % 2 == 0) {
+        stream[index / 2] = static_cast<std::uint8_t>(code << 4);
+    } else {
+        stream[index / 2] = static_cast<std::uint8_t>(stream[index / 2] | code);
+    }
+}
+
+// The three codes from `index` on, the most a character takes, the first in
+// bits 12 to 15. Reads the byte after the one that holds code `index`.
+inline unsigned codesFrom(const std::uint8_t* stream, std::size_t index) {
+    unsigned codes = static_cast<unsigned>(stream[index / 2] << 8 | stream[index / 2 + 1]);
+    return codes << (index % 2 * 4) & 0xFFFF;
+}
+
 // A character read back: its byte, how many codes it took, and whether a
 // literal coded it (the table lacks the byte, if the file is sound).
 struct ReadCharacter {
