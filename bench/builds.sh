@@ -10,12 +10,14 @@
 # medians, the median of the ratios within a pair (the first build's time
 # over the second's: above 1, the first is slower) and their quartiles. Not
 # part of any test run.
-#   bench/builds.sh FIRST_BUILD SECOND_BUILD [runs of each, 1000]   (needs python3)
+#   bench/builds.sh FIRST_BUILD SECOND_BUILD [runs of each, 1000] [squeezle | unsqueezle]
+# (needs python3); the program named last is the only one timed.
 set -euo pipefail
 source=$(cd "$(dirname "$0")/.." && pwd)
 first=$(cd "$1" && pwd)
 second=$(cd "$2" && pwd)
 runs=${3:-1000}
+only=${4:-}
 build=$first
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -26,6 +28,7 @@ make_inputs
 "$build/squeezle" /Q /O short.bat short.zcl
 
 both() { # NAME RUNS ARGUMENTS: the program named first, then its arguments
+    [[ -z $only || $1 == "$only "* ]] || return 0
     compare "$2" "first $1" "$first/$3" "second $1" "$second/$3"
 }
 both "squeezle /Q short.bat" "$runs" "squeezle /Q /O short.bat out.zcl"

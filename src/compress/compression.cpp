@@ -34,27 +34,11 @@ void selectCodes(Compression& compression) {
              format::CharacterCodes{{}, 0});
 }
 
-// Four bytes counted, each in its own lane: a run of one byte value counts
-// in turn in all four, so no count waits for the one before it.
-void countFour(const std::uint8_t* bytes, ByteCountLanes& lanes) {
-    ++lanes[0][bytes[0]];
-    ++lanes[1][bytes[1]];
-    ++lanes[2][bytes[2]];
-    ++lanes[3][bytes[3]];
-}
-
-// Every byte of the text passes here, eight at a time. The NULs after the
-// text's end, the last eight's rest, count as NULs.
-void countBytes(const std::uint8_t* bytes, std::size_t size, ByteCountLanes& lanes,
-                format::ByteCounts& counts) {
-    std::memset(lanes, 0, sizeof lanes);
-    for (const std::uint8_t* end = bytes + size; bytes < end; bytes += sizeof(std::uint64_t)) {
-        countFour(bytes, lanes);
-        countFour(bytes + 4, lanes);
-    }
-    for (std::size_t value = 0; value < format::kByteValues; ++value) {
-        counts[value] = static_cast<std::uint32_t>(lanes[0][value] + lanes[1][value] +
-                                                   lanes[2][value] + lanes[3][value]);
+// Every byte of the text counted, its LFs too.
+void countBytes(const std::uint8_t* bytes, std::size_t size, format::ByteCounts& counts) {
+    std::fill(std::begin(counts), std::end(counts), 0);
+    for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
+        ++counts[*bytes];
     }
 }
 
@@ -147,7 +131,7 @@ std::uint32_t takeLines(Compression& compression, const char* text, std::size_t 
 }
 
 void selectTable(Compression& compression, const char* text, std::size_t size) {
-    countBytes(bytesOf(text), size, compression.lanes, compression.counts);
+    countBytes(bytesOf(text), size, compression.counts);
     // Neither the lines' ends nor the NULs after the text are characters.
     compression.counts[0] = 0;
     compression.counts[static_cast<std::uint8_t>(format::kLineFeed)] = 0;

@@ -12,19 +12,10 @@
 
 namespace compress {
 
-// The counts of four interleaved shares of the text, summed when all are in.
-// A share is at most a quarter of the held text and the NULs after it, so
-// 16 bits hold its counts, and the four take half the memory.
-inline constexpr std::size_t kLanes = 4;
-using ByteCountLanes = std::uint16_t[kLanes][format::kByteValues];
-static_assert((format::kSourceLimit + sizeof(std::uint64_t)) / kLanes + 1 <= UINT16_MAX,
-              "a lane's counts fit 16 bits");
-
 struct Compression {
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines taken
     format::CompressedHeader header;
-    ByteCountLanes lanes;
     format::ByteCounts counts;
     // Every byte value's codes, once the table is selected: the codes, 4 bits
     // each, the last lowest, and how many bits they take (an LF's or a NUL's,
