@@ -17,15 +17,8 @@ struct Compression {
     std::uint32_t lines;    // kept lines taken
     format::CompressedHeader header;
     format::ByteCounts counts;
-    // Every byte value's codes, once the table is selected: the codes, 4 bits
-    // each, the last lowest, and how many bits they take (an LF's or a NUL's,
-    // none). The bits are held twice, as the shift that makes room for the
-    // codes and as the word that adds up to where the coder stores: each is
-    // then one load where it is used, where one copy would cost the coder a
-    // move.
-    std::uint64_t codes[format::kByteValues];
-    std::uint8_t codeShift[format::kByteValues];
-    std::size_t codeBits[format::kByteValues];
+    // Every byte value's codes, once the table is selected; an LF's, none.
+    format::CharacterCodes codes[format::kByteValues];
     // The whole file that codeSource() builds, as it will be written.
     std::size_t fileSize;
     std::uint8_t file[format::kLargestFile];
@@ -41,8 +34,8 @@ void beginCompression(Compression& compression);
 std::uint32_t takeLines(Compression& compression, const char* text, std::size_t size,
                         std::uint32_t lines);
 
-// Counts the characters of `text`, `size` bytes that hold the lines taken and
-// a word of NULs after them, and selects the table, and each byte value's codes.
+// Counts the characters of `text`, `size` bytes that hold the lines taken,
+// and selects the table, and each byte value's codes.
 void selectTable(Compression& compression, const char* text, std::size_t size);
 
 // Codes every character of `text` (as selectTable() was given it) and builds

@@ -108,10 +108,8 @@ void holdText(KeptLines& kept, const LineRun& run) {
     held.size += run.size;
 }
 
-const HeldText& heldText(KeptLines& kept) {
-    HeldText& held = kept.held;
-    std::memset(held.text + held.size, 0, sizeof(std::uint64_t));
-    return held;
+const HeldText& heldText(const KeptLines& kept) {
+    return kept.held;
 }
 
 } // namespace input

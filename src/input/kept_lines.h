@@ -27,13 +27,11 @@ struct LeftOut {
 
 // The kept lines held for the second pass, in `size` bytes: the runs that
 // holdText() was given, one behind another, at most the kept lines of the
-// largest source. The coder takes the text eight bytes at a time, reading up
-// to seven past its end, so room for a word of NULs, which it codes as
-// nothing, follows them.
+// largest source.
 inline constexpr std::size_t kMostHeld = format::kSourceLimit - 1;
 struct HeldText {
     std::size_t size;
-    char text[kMostHeld + sizeof(std::uint64_t)];
+    char text[kMostHeld];
 };
 
 struct KeptLines {
@@ -69,8 +67,8 @@ LineRun nextKeptLines(KeptLines& kept);
 // kMostHeld bytes, as the source-size limit keeps them.
 void holdText(KeptLines& kept, const LineRun& run);
 
-// The text held, the word of NULs put behind it: once the last run is held.
-const HeldText& heldText(KeptLines& kept);
+// The text held: once the last run is held.
+const HeldText& heldText(const KeptLines& kept);
 
 // Once nextKeptLines() has returned none: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,
