@@ -8,7 +8,6 @@ namespace compress {
 namespace {
 
 // Looked up once per byte value rather than searched for once per character.
-// The LFs after lines are no characters: they get no codes at all.
 void selectCodes(Compression& compression) {
     for (std::size_t value = 0; value < format::kByteValues; ++value) {
         compression.codes[value] =
@@ -18,10 +17,9 @@ void selectCodes(Compression& compression) {
     for (std::uint8_t entry : compression.header.table) {
         compression.codes[entry] = format::codesAt(position++, entry);
     }
-    compression.codes[static_cast<std::uint8_t>(format::kLineFeed)] = format::CharacterCodes{0, 0};
 }
 
-// Every byte of the text counted, its LFs too.
+// Every byte of the text counted.
 void countBytes(const std::uint8_t* bytes, std::size_t size, format::ByteCounts& counts) {
     std::fill(std::begin(counts), std::end(counts), 0);
     for (const std::uint8_t* end = bytes + size; bytes < end; ++bytes) {
@@ -31,21 +29,6 @@ void countBytes(const std::uint8_t* bytes, std::size_t size, format::ByteCounts&
 
 const std::uint8_t* bytesOf(const char* text) {
     return reinterpret_cast<const std::uint8_t*>(text);
-}
-
-// Takes the lines in `text` one at a time, up to the one that reaches the
-// limit, which one does when they do not fit together: how many it took.
-std::uint32_t takeLinesThatFit(Compression& compression, const char* text, std::size_t size) {
-    const char* end = text + size;
-    for (std::uint32_t taken = 0;; ++taken) {
-        const void* lineFeed =
-            std::memchr(text, format::kLineFeed, static_cast<std::size_t>(end - text));
-        const char* lineEnd = lineFeed == nullptr ? end : static_cast<const char*>(lineFeed);
-        if (takeLines(compression, text, static_cast<std::size_t>(lineEnd - text), 1) == 0) {
-            return taken;
-        }
-        text = lineEnd + 1;
-    }
 }
 
 } // namespace
@@ -58,21 +41,18 @@ void beginCompression(Compression& compression) {
     compression.fileSize = 0;
 }
 
-std::uint32_t takeLines(Compression& compression, const char* text, std::size_t size,
-                        std::uint32_t lines) {
-    // Each line counts its bytes and one for its end: so do the lines together.
-    if (compression.sourceSize + size + 1 >= format::kSourceLimit) {
-        return lines > 1 ? takeLinesThatFit(compression, text, size) : 0;
+bool takeLine(Compression& compression, std::size_t length) {
+    // Each line counts its bytes and one for its end.
+    if (compression.sourceSize + length + 1 >= format::kSourceLimit) {
+        return false;
     }
-    compression.sourceSize += size + 1;
-    compression.lines += lines;
-    return lines;
+    compression.sourceSize += length + 1;
+    ++compression.lines;
+    return true;
 }
 
 void selectTable(Compression& compression, const char* text, std::size_t size) {
     countBytes(bytesOf(text), size, compression.counts);
-    // The lines' ends are no characters.
-    compression.counts[static_cast<std::uint8_t>(format::kLineFeed)] = 0;
     format::rankTable(compression.counts, compression.header.table);
     selectCodes(compression);
 }

@@ -2,7 +2,7 @@
 // they come, up to the source-size limit, then the table is selected from
 // the counts of the text that holds them, then every character is coded
 // behind the header, into the whole file as it will be written. The text is
-// the kept lines, each followed by its LF or not: an LF is no character.
+// the kept lines one after another.
 #pragma once
 
 #include "format/format.h"
@@ -17,7 +17,7 @@ struct Compression {
     std::uint32_t lines;    // kept lines taken
     format::CompressedHeader header;
     format::ByteCounts counts;
-    // Every byte value's codes, once the table is selected; an LF's, none.
+    // Every byte value's codes, once the table is selected.
     format::CharacterCodes codes[format::kByteValues];
     // The whole file that codeSource() builds, as it will be written.
     std::size_t fileSize;
@@ -27,12 +27,9 @@ struct Compression {
 // Empties `compression` for a new run.
 void beginCompression(Compression& compression);
 
-// Takes `lines` kept lines, `size` bytes in which each but the last is
-// followed by its LF, into the source, up to the line that would bring the
-// source size to the limit, which is not taken, nor any after it: how many
-// it took, `lines` when all fit.
-std::uint32_t takeLines(Compression& compression, const char* text, std::size_t size,
-                        std::uint32_t lines);
+// Takes a kept line of `length` bytes into the source; false, and takes
+// nothing, when it would bring the source size to the limit.
+bool takeLine(Compression& compression, std::size_t length);
 
 // Counts the characters of `text`, `size` bytes that hold the lines taken,
 // and selects the table, and each byte value's codes.

@@ -45,32 +45,29 @@ struct KeptLines {
     HeldText held;
 };
 
-// Kept lines as the reader holds them: `lines` of them in `size` bytes, each
-// but the last followed by the LF that ends it, which no kept line holds.
-struct LineRun {
-    const char* text;
-    std::size_t size;
-    std::uint32_t lines;     // 0 at the end of the text
-    std::uint32_t firstLine; // the line of the file that the first starts on
+// A kept line as the reader holds it, without the LF that ends it.
+struct KeptLine {
+    const char* text; // null at the end of the text
+    std::size_t length;
+    std::uint32_t number; // the line of the file that it starts on
 };
 
 // Starts on the text from `source`, whose first bytes are then read (see
 // firstBytes()).
 void beginKeptLines(Source source, KeptLines& kept, bool removeComments);
 
-// The next kept lines, one or more, valid until the next call; none at the
-// end of the text.
-LineRun nextKeptLines(KeptLines& kept);
+// The next kept line, valid until the next call; none at the end of the text.
+KeptLine nextKeptLine(KeptLines& kept);
 
-// Copies `run`, the lines that nextKeptLines() returned last and their LFs,
-// into the held text, behind the runs held before. The runs held stay within
-// kMostHeld bytes, as the source-size limit keeps them.
-void holdText(KeptLines& kept, const LineRun& run);
+// Copies `line`, the one that nextKeptLine() returned last, into the held
+// text, behind the lines held before. The lines held stay within kMostHeld
+// bytes, as the source-size limit keeps them.
+void holdLine(KeptLines& kept, const KeptLine& line);
 
 // The text held: once the last run is held.
 const HeldText& heldText(const KeptLines& kept);
 
-// Once nextKeptLines() has returned none: notes the line of the file that
+// Once nextKeptLine() has returned none: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,
 // tab, CR or LF follows it, which the text then leaves out. Reads on to the
 // end of the file, if need be, to tell.

@@ -19,28 +19,12 @@ std::size_t lengthBefore(const char* text, char byte, std::size_t size) {
                             : static_cast<std::size_t>(static_cast<const char*>(found) - text);
 }
 
-// Where the next `byte` stands in the block from `start` on, or `filled`
-// for none.
-std::size_t positionOf(const InputBlock& block, char byte) {
-    return block.start + lengthBefore(block.bytes + block.start, byte, block.filled - block.start);
-}
-
-// How far from `start` the next `byte` stands in the block, or the rest of
-// the block for none, by the position noted in `next`, which is looked for
-// again only once the reader has passed it.
-std::size_t distanceTo(InputBlock& block, std::size_t& next, char byte) {
-    if (next < block.start) {
-        next = positionOf(block, byte);
-    }
-    return next - block.start;
-}
-
 // Where the line in the first `read` bytes of its window stops: at an LF, at
 // a Ctrl-Z, or just past the window. Every byte of the text goes through here,
 // so the search is the C library's, not a loop of our own.
 std::size_t lineEnd(InputBlock& block, std::size_t read) {
-    std::size_t lineFeed = lengthBefore(block.bytes + block.start, kLineFeed, read);
-    return std::min(lineFeed, distanceTo(block, block.nextEndOfText, kEndOfText));
+    const char* window = block.bytes + block.start;
+    return lengthBefore(window, kEndOfText, lengthBefore(window, kLineFeed, read));
 }
 
 // Reads into the rest of the block until it holds `least` bytes or the file
@@ -52,8 +36,6 @@ void fill(Source source, InputBlock& block, std::size_t least) {
         block.filled += got;
         block.atEnd = got == 0;
     }
-    block.nextNul = positionOf(block, '\0');
-    block.nextEndOfText = positionOf(block, kEndOfText);
 }
 
 // Moves the bytes not yet used to the front of the block and reads until it
@@ -81,7 +63,7 @@ bool isPadding(char byte) {
 void keepLine(LineReader& reader, std::size_t end, bool foundReturn, bool endsLine) {
     std::size_t length = end;
     reader.lostText = false;
-    std::size_t nul = distanceTo(reader.block, reader.block.nextNul, '\0');
+    std::size_t nul = lengthBefore(reader.text, '\0', end);
     if (nul < end) {
         length = nul;
         const char* lost = reader.text + length;
@@ -149,37 +131,6 @@ std::size_t readLine(LineReader& reader) {
     keepLine(reader, end, foundReturn, endsAtLineFeed || reader.returnEndsLine);
     block.start += consumed;
     return consumed;
-}
-
-std::uint32_t readPlainLines(LineReader& reader, LineTest endsRun) {
-    InputBlock& block = reader.block;
-    std::size_t start = block.start;
-    // Where the next NUL or Ctrl-Z stands: no line of the run may reach it.
-    std::size_t rare = start + std::min(distanceTo(block, block.nextNul, '\0'),
-                                        distanceTo(block, block.nextEndOfText, kEndOfText));
-    std::uint32_t lines = 0;
-    // Only where readLine() would read nothing first: its window lies in the
-    // block. Where it would, it reads, and the next run starts after its line.
-    while (block.atEnd || block.filled - start > kReadSize) {
-        const char* window = block.bytes + start;
-        std::size_t read = std::min(kReadSize, block.filled - start);
-        std::size_t end = lengthBefore(window, kLineFeed, read);
-        if (end == read || end == 0 || lengthBefore(window, kCarriageReturn, end) != end - 1 ||
-            rare < start + end || (end + 1 < read && window[end + 1] == kLineFeed) ||
-            (endsRun != nullptr && endsRun(window, end))) {
-            break;
-        }
-        start += end + 1;
-        ++lines;
-    }
-    if (lines > 0) {
-        reader.text = block.bytes + block.start;
-        reader.length = start - block.start - 1;
-        reader.lineFeeds += lines;
-        reader.previous = kLineFeed;
-        block.start = start;
-    }
-    return lines;
 }
 
 bool textFollowsEnd(LineReader& reader) {
