@@ -43,6 +43,10 @@ struct InputBlock {
     std::size_t start;
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
+    // Where the next NUL and the next Ctrl-Z stand, from `start` on, or
+    // `filled` for none: looked for once a read, not once a line.
+    std::size_t nextNul;
+    std::size_t nextEndOfText;
 };
 
 struct LineReader {
