@@ -6,7 +6,9 @@
 # largest input of short lines and on a typical 13 KB script; unsqueezle
 # against the floor that reads the file and writes the text. The two of a
 # pair take turns, a run each, many times, so that a slow moment of the
-# machine falls on both; the medians and the ratio are printed. Then
+# machine falls on both; the medians and the median ratio, with its
+# quartiles as its spread, are printed (bench/inputs.sh makes the inputs and
+# times the pairs; bench/builds.sh times two builds the same way). Then
 # squeezle on a pseudo-terminal (script(1)) against the same run with /Q on
 # one, so that making the terminal costs both sides alike; the system calls
 # of a run (with strace, when it is there); and the peak memory of each
