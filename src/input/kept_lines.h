@@ -25,8 +25,8 @@ struct LeftOut {
     std::uint32_t splitByReturn;
 };
 
-// The kept lines held for the second pass, in `size` bytes: the runs that
-// holdText() was given, one behind another, at most the kept lines of the
+// The kept lines held for the second pass, in `size` bytes: the lines that
+// holdLine() was given, one behind another, at most the kept lines of the
 // largest source.
 inline constexpr std::size_t kMostHeld = format::kSourceLimit - 1;
 struct HeldText {
