@@ -2,7 +2,7 @@
 // they come, up to the source-size limit, then the table is selected from
 // the counts of the text that holds them, then every character is coded
 // behind the header, into the whole file as it will be written. The text is
-// the kept lines, each followed by its LF or not: an LF is no character.
+// the kept lines one after another.
 #pragma once
 
 #include "format/format.h"
@@ -12,29 +12,13 @@
 
 namespace compress {
 
-// The counts of four interleaved shares of the text, summed when all are in.
-// A share is at most a quarter of the held text and the NULs after it, so
-// 16 bits hold its counts, and the four take half the memory.
-inline constexpr std::size_t kLanes = 4;
-using ByteCountLanes = std::uint16_t[kLanes][format::kByteValues];
-static_assert((format::kSourceLimit + sizeof(std::uint64_t)) / kLanes + 1 <= UINT16_MAX,
-              "a lane's counts fit 16 bits");
-
 struct Compression {
     std::size_t sourceSize; // kept characters, and one for each kept line
     std::uint32_t lines;    // kept lines taken
     format::CompressedHeader header;
-    ByteCountLanes lanes;
     format::ByteCounts counts;
-    // Every byte value's codes, once the table is selected: the codes, 4 bits
-    // each, the last lowest, and how many bits they take (an LF's or a NUL's,
-    // none). The bits are held twice, as the shift that makes room for the
-    // codes and as the word that adds up to where the coder stores: each is
-    // then one load where it is used, where one copy would cost the coder a
-    // move.
-    std::uint64_t codes[format::kByteValues];
-    std::uint8_t codeShift[format::kByteValues];
-    std::size_t codeBits[format::kByteValues];
+    // Every byte value's codes, once the table is selected.
+    format::CharacterCodes codes[format::kByteValues];
     // The whole file that codeSource() builds, as it will be written.
     std::size_t fileSize;
     std::uint8_t file[format::kLargestFile];
@@ -43,15 +27,12 @@ struct Compression {
 // Empties `compression` for a new run.
 void beginCompression(Compression& compression);
 
-// Takes `lines` kept lines, `size` bytes in which each but the last is
-// followed by its LF, into the source, up to the line that would bring the
-// source size to the limit, which is not taken, nor any after it: how many
-// it took, `lines` when all fit.
-std::uint32_t takeLines(Compression& compression, const char* text, std::size_t size,
-                        std::uint32_t lines);
+// Takes a kept line of `length` bytes into the source; false, and takes
+// nothing, when it would bring the source size to the limit.
+bool takeLine(Compression& compression, std::size_t length);
 
-// Counts the characters of `text`, `size` bytes that hold the lines taken and
-// a word of NULs after them, and selects the table, and each byte value's codes.
+// Counts the characters of `text`, `size` bytes that hold the lines taken,
+// and selects the table, and each byte value's codes.
 void selectTable(Compression& compression, const char* text, std::size_t size);
 
 // Codes every character of `text` (as selectTable() was given it) and builds

@@ -1,8 +1,6 @@
 #include "decompress/decoder.h"
 
 #include <algorithm>
-#include <cstring>
-#include <iterator>
 
 namespace decompress {
 
@@ -10,15 +8,6 @@ namespace {
 
 using format::ByteCounts;
 using format::kByteValues;
-
-// The three codes from half `index` of the stream on, the most a character
-// takes, first code in the top four bits: the high half of a byte comes
-// before its low half. It may read a byte past the stream's end, into the
-// image's spare room.
-unsigned codeWindow(const std::uint8_t* stream, std::size_t index) {
-    unsigned window = static_cast<unsigned>(stream[index / 2] << 8 | stream[index / 2 + 1]);
-    return window << (index % 2 * 4) & 0xFFFF;
-}
 
 Fault checkHeader(const format::CompressedHeader& header) {
     if (header.flags == 0) {
@@ -77,12 +66,11 @@ struct Progress {
     std::size_t size;
 };
 
-// One character the careful way, whatever `codes` hold: the next three, the
-// first in the top four of 16 bits. A code's followers are taken before the
-// stream's end is checked.
-inline Fault decodeCharacter(unsigned codes, std::size_t halves, Decoded& decoded,
-                             const Verdicts& verdicts, ByteCounts& counts, bool lineFeeds,
-                             Progress& at) {
+// One character, whatever `codes` hold: the next three, the first in the
+// top four of 16 bits. A code's followers are taken before the stream's end
+// is checked.
+Fault decodeCharacter(unsigned codes, std::size_t halves, Decoded& decoded,
+                      const Verdicts& verdicts, ByteCounts& counts, bool lineFeeds, Progress& at) {
     format::ReadCharacter read = format::characterAt(codes, decoded.header.table);
     std::uint8_t character = read.byte;
     at.next += read.codes;
@@ -99,182 +87,8 @@ inline Fault decodeCharacter(unsigned codes, std::size_t halves, Decoded& decode
     return Fault::None;
 }
 
-// What the next two codes give when they start table characters that a
-// sound file may hold: two one-code characters, else one. Its text has each
-// CR with the LF it may keep; `taken` is the bits of its codes plus
-// kCharacterMark for each character. Where no such character starts (a
-// literal, a free position, a terminator) it takes and makes nothing, so that
-// a run stands still there and leaves the character to decodeCharacter.
-inline constexpr unsigned kCodeBits = 4;
-inline constexpr unsigned kStepCodes = 2;
-struct Step {
-    std::uint8_t text[4];
-    std::uint8_t emitted;
-    std::uint8_t taken;
-    std::uint8_t characters[kStepCodes];
-};
-inline constexpr unsigned kCharacterMark = 64; // above the shift counts of a 64-bit window
-using Steps = Step[kByteValues];
-
-// Where a run stands still.
-inline constexpr Step kStandStill = {{'\n', '\n', '\n', '\n'}, 0, 0, {0, 0}};
-
-// A character's step alone: none unless a sound file may hold it, by
-// `verdicts` for a table character or for a literal.
-Step stepOf(format::ReadCharacter read, const Fault (&verdicts)[kByteValues], bool lineFeeds) {
-    if (verdicts[read.byte] != Fault::None) {
-        return kStandStill;
-    }
-    bool lineFeed = lineFeeds && read.byte == format::kCarriageReturn;
-    return {{read.byte, '\n', '\n', '\n'},
-            static_cast<std::uint8_t>(lineFeed ? 2 : 1),
-            static_cast<std::uint8_t>(read.codes * kCodeBits + kCharacterMark),
-            {read.byte, 0}};
-}
-
-// A table character's step, with the one-code character after a one-code one.
-void prepareSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFeeds, Steps& steps) {
-    const auto& table = decoded.header.table;
-    Step alone[kByteValues >> kCodeBits]; // a one-code character, by its code
-    for (unsigned code = 0; code < std::size(alone); ++code) {
-        format::ReadCharacter read = format::characterAt(code << 12, table);
-        alone[code] = read.codes == 1 ? stepOf(read, verdicts.entry, lineFeeds) : kStandStill;
-    }
-    for (unsigned codes = 0; codes < kByteValues; ++codes) {
-        format::ReadCharacter read = format::characterAt(codes << 8, table);
-        Step& step = steps[codes];
-        step = read.literal ? kStandStill : stepOf(read, verdicts.entry, lineFeeds);
-        // A second code that starts no one-code character adds nothing.
-        const Step& second = alone[codes & 0x0F];
-        if (read.codes == 1 && step.taken != 0) {
-            std::memcpy(step.text + step.emitted, second.text, 2);
-            step.emitted = static_cast<std::uint8_t>(step.emitted + second.emitted);
-            step.taken = static_cast<std::uint8_t>(step.taken + second.taken);
-            step.characters[1] = second.characters[0];
-        }
-    }
-}
-
-// The stream's bytes from `at` on, the first in the top bits.
-std::uint64_t bigEndian64(const std::uint8_t* at) {
-    return std::uint64_t{at[0]} << 56 | std::uint64_t{at[1]} << 48 | std::uint64_t{at[2]} << 40 |
-           std::uint64_t{at[3]} << 32 | std::uint64_t{at[4]} << 24 | std::uint64_t{at[5]} << 16 |
-           std::uint64_t{at[6]} << 8 | std::uint64_t{at[7]};
-}
-
-// A run's window holds at least 60 bits of codes: seven steps of at most two
-// codes each, with the two codes the last step looks at, fill it. A step
-// makes a character of each code at most; the window is read from 8 bytes.
-inline constexpr std::size_t kRunSteps = 7;
-inline constexpr std::size_t kRunCharacters = kStepCodes * kRunSteps;
-inline constexpr std::size_t kRunCodes = 8 * sizeof(std::uint64_t) / kCodeBits;
-static_assert(kRunSteps * kStepCodes + kStepCodes <= kRunCodes, "a run's codes fit its window");
-
-// Takes up to kRunSteps steps from `window` into `text`, counting each step
-// by its codes. Returns what the steps took: bits, and characters above them.
-unsigned runSteps(std::uint64_t window, const Steps& steps,
-                  std::uint32_t (&stepCounts)[kByteValues], char* text, std::size_t& size) {
-    unsigned taken = 0;
-    for (std::size_t i = 0; i < kRunSteps; ++i) {
-        auto codes = static_cast<std::size_t>(window >> 56);
-        const Step& step = steps[codes];
-        std::memcpy(text + size, step.text, sizeof step.text);
-        size += step.emitted;
-        ++stepCounts[codes];
-        window <<= step.taken % kCharacterMark;
-        taken += step.taken;
-    }
-    return taken;
-}
-
-// The literals' steps, by the two codes after the literal code: the byte
-// that they code, or nothing where a sound file lacks it.
-void prepareLiteralSteps(const Decoded& decoded, const Verdicts& verdicts, bool lineFeeds,
-                         Steps& steps) {
-    for (unsigned codes = 0; codes < kByteValues; ++codes) {
-        steps[codes] = stepOf(format::characterAt(codes << 4, decoded.header.table),
-                              verdicts.literal, lineFeeds);
-    }
-}
-
-// Takes up to kRunLiterals literals from `window`, stopping before any
-// other character and before a literal that a sound file lacks, counting
-// each by its codes. Returns what they took, as runSteps does.
-inline constexpr unsigned kLiteralBits = format::kLongestCode * kCodeBits;
-inline constexpr std::size_t kRunLiterals = 5;
-static_assert(kRunLiterals * kLiteralBits <= 64 - kCodeBits, "a run's literals fit its window");
-static_assert(kRunLiterals * format::kLongestCode <= kRunCodes, "and its share of the stream");
-static_assert(kRunLiterals <= kRunCharacters, "and its share of the count");
-
-unsigned runLiterals(std::uint64_t window, const Steps& steps,
-                     std::uint32_t (&stepCounts)[kByteValues], char* text, std::size_t& size) {
-    unsigned taken = 0;
-    for (std::size_t left = kRunLiterals; left > 0 && window >> 60 == format::kLiteralCode;
-         --left) {
-        auto codes = static_cast<std::size_t>(window >> 52 & 0xFF);
-        const Step& step = steps[codes];
-        if (step.taken == 0) {
-            break;
-        }
-        std::memcpy(text + size, step.text, sizeof step.text);
-        size += step.emitted;
-        ++stepCounts[codes];
-        window <<= kLiteralBits;
-        taken += step.taken;
-    }
-    return taken;
-}
-
-// Each step's characters counted as often as the runs took the step.
-void countSteps(const Steps& steps, const std::uint32_t (&stepCounts)[kByteValues],
-                ByteCounts& counts) {
-    for (std::size_t codes = 0; codes < kByteValues; ++codes) {
-        const Step& step = steps[codes];
-        for (unsigned i = 0; i < step.taken / kCharacterMark; ++i) {
-            counts[step.characters[i]] += stepCounts[codes];
-        }
-    }
-}
-
-// Preparing both kinds of step costs about what 2,000 characters cost the
-// careful way: a shorter text goes without runs.
-inline constexpr std::size_t kFewestForRuns = 2048;
-
-// Decodes while the count and the stream both have a run's worth left:
-// runs of table characters by steps, runs of literals, and any other
-// character the careful way.
-Fault decodeRuns(const FileImage& image, Decoded& decoded, const Verdicts& verdicts,
-                 ByteCounts& counts, bool lineFeeds, Progress& at) {
-    Steps steps, literalSteps;
-    prepareSteps(decoded, verdicts, lineFeeds, steps);
-    prepareLiteralSteps(decoded, verdicts, lineFeeds, literalSteps);
-    std::uint32_t stepCounts[kByteValues] = {};
-    std::uint32_t literalCounts[kByteValues] = {};
-    const std::uint8_t* stream = image.bytes + format::kHeaderSize;
-    std::size_t halves = 2 * (image.size - format::kHeaderSize);
-    std::size_t count = decoded.header.characterCount;
-    Fault fault = Fault::None;
-    while (fault == Fault::None && at.length + kRunCharacters <= count &&
-           at.next + kRunCodes <= halves) {
-        std::uint64_t window = bigEndian64(stream + at.next / 2) << (at.next % 2 * kCodeBits);
-        unsigned taken =
-            steps[window >> 56].taken != 0
-                ? runSteps(window, steps, stepCounts, decoded.text, at.size)
-                : runLiterals(window, literalSteps, literalCounts, decoded.text, at.size);
-        at.next += taken % kCharacterMark / kCodeBits;
-        at.length += taken / kCharacterMark;
-        if (taken == 0) {
-            fault = decodeCharacter(static_cast<unsigned>(window >> 48), halves, decoded, verdicts,
-                                    counts, lineFeeds, at);
-        }
-    }
-    countSteps(steps, stepCounts, counts);
-    countSteps(literalSteps, literalCounts, counts);
-    return fault;
-}
-
 // Decodes the characters one after another into `text`, counting each byte
-// value: by runs where they pay, and the last ones the careful way.
+// value.
 Fault decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTable)[kByteValues],
                    ByteCounts& counts, bool lineFeeds) {
     Verdicts verdicts;
@@ -284,12 +98,9 @@ Fault decodeStream(const FileImage& image, Decoded& decoded, const bool (&inTabl
     std::size_t count = decoded.header.characterCount;
     Progress at{0, 0, 0};
     Fault fault = Fault::None;
-    if (count >= kFewestForRuns) {
-        fault = decodeRuns(image, decoded, verdicts, counts, lineFeeds, at);
-    }
     while (fault == Fault::None && at.length < count) {
-        fault = decodeCharacter(codeWindow(stream, at.next), halves, decoded, verdicts, counts,
-                                lineFeeds, at);
+        fault = decodeCharacter(format::codesFrom(stream, at.next), halves, decoded, verdicts,
+                                counts, lineFeeds, at);
     }
     decoded.length = at.length;
     decoded.size = at.size;

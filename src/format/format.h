@@ -116,24 +116,57 @@ inline bool ranksBefore(const ByteCounts& counts, std::size_t a, std::size_t b) 
 // Counts stay below kSourceLimit, as a text's do.
 void rankTable(const ByteCounts& counts, std::uint8_t (&table)[kTableSize]);
 
-// The codes of one character, first to last.
+// The codes of one character: `count` codes of 4 bits in `codes`, the first
+// highest.
 struct CharacterCodes {
-    std::uint8_t code[kLongestCode];
-    std::size_t count;
+    std::uint16_t codes;
+    unsigned count;
 };
 
 // The codes of `byte` standing at table `position`; from kTableSize on, the
 // literal that codes a byte the table lacks.
 inline CharacterCodes codesAt(std::size_t position, std::uint8_t byte) {
     if (position < kOneCodeEntries) {
-        return {{static_cast<std::uint8_t>(kFirstRankCode + position)}, 1};
+        return {static_cast<std::uint16_t>(kFirstRankCode + position), 1};
     }
     if (position < kTableSize) {
-        return {{kSecondRankCode, static_cast<std::uint8_t>(position - kOneCodeEntries)}, 2};
+        return {static_cast<std::uint16_t>(kSecondRankCode << 4 | (position - kOneCodeEntries)), 2};
     }
-    return {{kLiteralCode, static_cast<std::uint8_t>(byte & 0x0F),
-             static_cast<std::uint8_t>(byte >> 4)},
-            3};
+    return {static_cast<std::uint16_t>(kLiteralCode << 8 | (byte & 0x0F) << 4 | byte >> 4), 3};
+}
+
+// The code stream's packing, both ways: the codes one after another, two
+// to a byte, the high half first.
+
+// Writes codes into a stream in order, each byte once it is whole.
+struct CodeWriter {
+    std::uint8_t* next;    // where the next whole byte goes
+    std::uint32_t pending; // the codes not yet written, the last lowest
+    unsigned bits;         // how many bits of `pending` they take: 0 or 4 between calls
+};
+
+// Writes `codes` after the codes before them.
+inline void putCodes(CodeWriter& writer, CharacterCodes codes) {
+    writer.pending = writer.pending << (4 * codes.count) | codes.codes;
+    writer.bits += 4 * codes.count;
+    while (writer.bits >= 8) {
+        writer.bits -= 8;
+        *writer.next++ = static_cast<std::uint8_t>(writer.pending >> writer.bits);
+    }
+}
+
+// Writes an odd last code beside 0 bits: `next` is then the stream's end.
+inline void finishCodes(CodeWriter& writer) {
+    if (writer.bits != 0) {
+        putCodes(writer, {0, 1});
+    }
+}
+
+// The three codes from `index` on, the most a character takes, the first in
+// bits 12 to 15. Reads the byte after the one that holds code `index`.
+inline unsigned codesFrom(const std::uint8_t* stream, std::size_t index) {
+    unsigned codes = static_cast<unsigned>(stream[index / 2] << 8 | stream[index / 2 + 1]);
+    return codes << (index % 2 * 4) & 0xFFFF;
 }
 
 // A character read back: its byte, how many codes it took, and whether a

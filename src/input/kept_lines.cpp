@@ -62,19 +62,12 @@ void beginKeptLines(Source source, KeptLines& kept, bool removeComments) {
     kept.held.size = 0;
 }
 
-// A run of lines that keep all their bytes goes whole; any other line goes
-// alone, through the reader's every rule. Only a piece that ends its line is
+// Only a piece that ends its line is
 // trimmed: the blanks at a cut lie inside the command. Under /K the first
 // piece decides for the whole line, so a long comment leaves no tail behind.
-LineRun nextKeptLines(KeptLines& kept) {
+KeptLine nextKeptLine(KeptLines& kept) {
     LineReader& reader = kept.reader;
     LeftOut& leftOut = kept.leftOut;
-    if (!kept.continuesLine) {
-        if (std::uint32_t lines =
-                readPlainLines(reader, kept.removeComments ? isCommentLine : nullptr)) {
-            return {reader.text, reader.length, lines, reader.lineFeeds - lines + 1};
-        }
-    }
     while (readLine(reader) > 0) {
         note(leftOut.blankLine, reader.swallowed);
         bool firstPiece = !kept.continuesLine;
@@ -90,10 +83,10 @@ LineRun nextKeptLines(KeptLines& kept) {
             note(leftOut.cutByNul, reader.lostText ? reader.number : 0);
             note(leftOut.trailingBlanks, reader.length < untrimmed ? reader.number : 0);
             note(leftOut.splitByReturn, returnSplits(reader) ? reader.number : 0);
-            return {reader.text, reader.length, 1, reader.number};
+            return {reader.text, reader.length, reader.number};
         }
     }
-    return {nullptr, 0, 0, reader.number};
+    return {nullptr, 0, reader.number};
 }
 
 void noteTextAfterEnd(KeptLines& kept) {
@@ -102,16 +95,14 @@ void noteTextAfterEnd(KeptLines& kept) {
     }
 }
 
-void holdText(KeptLines& kept, const LineRun& run) {
+void holdLine(KeptLines& kept, const KeptLine& line) {
     HeldText& held = kept.held;
-    std::memcpy(held.text + held.size, run.text, run.size);
-    held.size += run.size;
+    std::memcpy(held.text + held.size, line.text, line.length);
+    held.size += line.length;
 }
 
-const HeldText& heldText(KeptLines& kept) {
-    HeldText& held = kept.held;
-    std::memset(held.text + held.size, 0, sizeof(std::uint64_t));
-    return held;
+const HeldText& heldText(const KeptLines& kept) {
+    return kept.held;
 }
 
 } // namespace input

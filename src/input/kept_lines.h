@@ -25,15 +25,13 @@ struct LeftOut {
     std::uint32_t splitByReturn;
 };
 
-// The kept lines held for the second pass, in `size` bytes: the runs that
-// holdText() was given, one behind another, at most the kept lines of the
-// largest source. The coder takes the text eight bytes at a time, reading up
-// to seven past its end, so room for a word of NULs, which it codes as
-// nothing, follows them.
+// The kept lines held for the second pass, in `size` bytes: the lines that
+// holdLine() was given, one behind another, at most the kept lines of the
+// largest source.
 inline constexpr std::size_t kMostHeld = format::kSourceLimit - 1;
 struct HeldText {
     std::size_t size;
-    char text[kMostHeld + sizeof(std::uint64_t)];
+    char text[kMostHeld];
 };
 
 struct KeptLines {
@@ -47,32 +45,29 @@ struct KeptLines {
     HeldText held;
 };
 
-// Kept lines as the reader holds them: `lines` of them in `size` bytes, each
-// but the last followed by the LF that ends it, which no kept line holds.
-struct LineRun {
-    const char* text;
-    std::size_t size;
-    std::uint32_t lines;     // 0 at the end of the text
-    std::uint32_t firstLine; // the line of the file that the first starts on
+// A kept line as the reader holds it, without the LF that ends it.
+struct KeptLine {
+    const char* text; // null at the end of the text
+    std::size_t length;
+    std::uint32_t number; // the line of the file that it starts on
 };
 
 // Starts on the text from `source`, whose first bytes are then read (see
 // firstBytes()).
 void beginKeptLines(Source source, KeptLines& kept, bool removeComments);
 
-// The next kept lines, one or more, valid until the next call; none at the
-// end of the text.
-LineRun nextKeptLines(KeptLines& kept);
+// The next kept line, valid until the next call; none at the end of the text.
+KeptLine nextKeptLine(KeptLines& kept);
 
-// Copies `run`, the lines that nextKeptLines() returned last and their LFs,
-// into the held text, behind the runs held before. The runs held stay within
-// kMostHeld bytes, as the source-size limit keeps them.
-void holdText(KeptLines& kept, const LineRun& run);
+// Copies `line`, the one that nextKeptLine() returned last, into the held
+// text, behind the lines held before. The lines held stay within kMostHeld
+// bytes, as the source-size limit keeps them.
+void holdLine(KeptLines& kept, const KeptLine& line);
 
-// The text held, the word of NULs put behind it: once the last run is held.
-const HeldText& heldText(KeptLines& kept);
+// The text held: once the last run is held.
+const HeldText& heldText(const KeptLines& kept);
 
-// Once nextKeptLines() has returned none: notes the line of the file that
+// Once nextKeptLine() has returned none: notes the line of the file that
 // holds the Ctrl-Z that ended the text, when anything but Ctrl-Z, NUL, blank,
 // tab, CR or LF follows it, which the text then leaves out. Reads on to the
 // end of the file, if need be, to tell.

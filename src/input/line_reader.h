@@ -44,8 +44,7 @@ struct InputBlock {
     std::size_t filled;
     bool atEnd; // a read found the end of the file: nothing lies past `filled`
     // Where the next NUL and the next Ctrl-Z stand, from `start` on, or
-    // `filled` for none. Both are rare, so each is looked for once a read,
-    // and again only once the reader has passed it, not once a line.
+    // `filled` for none: looked for once a read, not once a line.
     std::size_t nextNul;
     std::size_t nextEndOfText;
 };
@@ -100,20 +99,6 @@ const char* firstBytes(const LineReader& reader);
 // only when no more than kReadSize bytes are left in the block: the byte
 // after a window tells whether a CR that ends it ends its line.
 std::size_t readLine(LineReader& reader);
-
-// Takes, from where the reader stands, the longest run of lines that keep
-// every byte but their LF, as readLine() would take them one at a time: each
-// ends at a CR LF within its window, holds no other CR, no NUL and no Ctrl-Z,
-// and no LF follows its own. A line for which `endsRun`, when not null, is
-// true ends the run too: the caller's test of a line's bytes, its CR
-// included (/K passes its comment test).
-// Returns how many lines it took, 0 for none; `reader.text` then holds them as
-// the file does, each but the last followed by its LF, in `reader.length`
-// bytes. It never reads: it takes what the block holds. Most lines of a
-// script are such lines, and this takes them at a fraction of readLine()'s
-// cost.
-using LineTest = bool (*)(const char* line, std::size_t length);
-std::uint32_t readPlainLines(LineReader& reader, LineTest endsRun);
 
 // Once readLine() has returned 0: true when the text ended at a Ctrl-Z and
 // anything but Ctrl-Z, NUL, blank, tab, CR or LF follows it, which the text

@@ -105,20 +105,19 @@ void showNextLine() {
 bool readKeptLines(const RunOptions& options) {
     restartProgress();
     bool holdsAll = true;
-    for (input::LineRun run; (run = input::nextKeptLines(kept)).lines > 0;) {
-        for (std::uint32_t line = 0; line < run.lines && showsProgress(options); ++line) {
+    for (input::KeptLine line; (line = input::nextKeptLine(kept)).text != nullptr;) {
+        if (showsProgress(options)) {
             showNextLine();
         }
         if (!holdsAll) {
             continue;
         }
-        std::uint32_t taken = compress::takeLines(compression, run.text, run.size, run.lines);
-        holdsAll = taken == run.lines;
+        holdsAll = compress::takeLine(compression, line.length);
         if (holdsAll) {
-            input::holdText(kept, run);
+            input::holdLine(kept, line);
             continue;
         }
-        tooLargeAt = run.firstLine + taken; // the lines of a run follow each other
+        tooLargeAt = line.number;
         if (!showsProgress(options)) {
             failTooLarge();
         }

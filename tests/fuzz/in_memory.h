@@ -28,11 +28,11 @@ inline void compressInMemory(const std::string& text, bool removeComments) {
     std::string_view rest = text;
     input::beginKeptLines({readInMemory, &rest}, keptLines, removeComments);
     compress::beginCompression(compression);
-    for (input::LineRun run; (run = input::nextKeptLines(keptLines)).lines > 0;) {
-        if (!compress::takeLines(compression, run.text, run.size, run.lines)) {
+    for (input::KeptLine line; (line = input::nextKeptLine(keptLines)).text != nullptr;) {
+        if (!compress::takeLine(compression, line.length)) {
             std::abort();
         }
-        input::holdText(keptLines, run);
+        input::holdLine(keptLines, line);
     }
     squeezle::buildFile(keptLines, compression);
 }
