@@ -6,14 +6,6 @@
 namespace base {
 namespace {
 
-void printToConsole(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
-void printToConsole(const char* format, ...) {
-    std::va_list arguments;
-    va_start(arguments, format);
-    platform::print(format, arguments);
-    va_end(arguments);
-}
-
 // The program this run speaks for, what its brief lines name, and whether /Q
 // or /B changed how it speaks. Each message reads them as it is printed.
 struct Reporting {
@@ -24,12 +16,16 @@ struct Reporting {
 };
 Reporting reporting{nullptr, nullptr, false, false};
 
+void printUnless(bool silenced, const char* format, std::va_list arguments) {
+    if (!silenced) {
+        platform::print(format, arguments);
+    }
+}
+
 // The usage answers a malformed command line under /B too: it is what the
 // person who typed it needs.
 void printUsage() {
-    if (!reporting.quiet) {
-        printToConsole("\nUsage:  %s %s", reporting.program->name, reporting.program->usage);
-    }
+    printAnswer("\nUsage:  %s %s", reporting.program->name, reporting.program->usage);
 }
 
 // One brief line to standard error: the subject, its line if any, the kind
@@ -67,22 +63,16 @@ void setSubject(const char* name) {
 }
 
 void printMessage(const char* format, ...) {
-    if (reporting.quiet || reporting.brief) {
-        return;
-    }
     std::va_list arguments;
     va_start(arguments, format);
-    platform::print(format, arguments);
+    printUnless(reporting.quiet || reporting.brief, format, arguments);
     va_end(arguments);
 }
 
-void printListing(const char* format, ...) {
-    if (reporting.quiet) {
-        return;
-    }
+void printAnswer(const char* format, ...) {
     std::va_list arguments;
     va_start(arguments, format);
-    platform::print(format, arguments);
+    printUnless(reporting.quiet, format, arguments);
     va_end(arguments);
 }
 

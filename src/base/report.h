@@ -44,8 +44,8 @@ void setSubject(const char* name);
 void printMessage(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
 
 // Formatted printing to standard output of what the run was asked to show
-// (a listing), unless quiet: /B keeps it.
-void printListing(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
+// (a listing, the usage), unless quiet: /B keeps it.
+void printAnswer(const char* format, ...) PLATFORM_PRINTF_FORMAT(1, 2);
 
 // Prints a progress line, `label` and `number`, unless quiet or brief.
 void printProgress(const char* label, std::uint32_t number);

@@ -44,7 +44,7 @@ void showStart(const RunOptions& options, const char* inputName, const char* out
     if (options.mode() == Mode::Decode) {
         printMessage("\nDecoding %s to %s\n", inputName, outputName);
     } else if (options.mode() == Mode::List) {
-        base::printListing("\nListing %s\n", inputName);
+        base::printAnswer("\nListing %s\n", inputName);
     } else {
         printMessage("\nTesting %s\n", inputName);
     }
@@ -53,11 +53,11 @@ void showStart(const RunOptions& options, const char* inputName, const char* out
 // Printable bytes as themselves; blanks, controls and bytes above 0x7E in hex.
 void listPosition(unsigned position, std::uint8_t entry) {
     if (entry == 0) {
-        base::printListing("Position %2u: free\n", position);
+        base::printAnswer("Position %2u: free\n", position);
     } else if (entry > ' ' && entry < 0x7F) {
-        base::printListing("Position %2u: %c\n", position, entry);
+        base::printAnswer("Position %2u: %c\n", position, entry);
     } else {
-        base::printListing("Position %2u: %02X\n", position, entry);
+        base::printAnswer("Position %2u: %02X\n", position, entry);
     }
 }
 
@@ -66,15 +66,15 @@ void listHeader() {
     if (!decoded.headerRead) {
         return;
     }
-    base::printListing("Finished:    %s\n",
-                       decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
-    base::printListing("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
+    base::printAnswer("Finished:    %s\n",
+                      decoded.header.flags == format::kFinishedFlags ? "yes" : "no");
+    base::printAnswer("Characters:  %u\n", static_cast<unsigned>(decoded.header.characterCount));
     // A file read only up to one byte past the largest shows no more of its size.
     if (image.size > format::kLargestFile) {
-        base::printListing("Compressed:  more than %u bytes\n",
-                           static_cast<unsigned>(format::kLargestFile));
+        base::printAnswer("Compressed:  more than %u bytes\n",
+                          static_cast<unsigned>(format::kLargestFile));
     } else {
-        base::printListing("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
+        base::printAnswer("Compressed:  %u bytes\n", static_cast<unsigned>(image.size));
     }
     for (unsigned position = 0; position < format::kTableSize; ++position) {
         listPosition(position, decoded.header.table[position]);
@@ -84,9 +84,9 @@ void listHeader() {
 void listStream() {
     std::size_t size = decoded.length + decoded.lines; // each CR gains an LF
     auto ratio = size == 0 ? 0 : static_cast<unsigned>(image.size * 100 / size);
-    base::printListing("Lines:       %u\n", static_cast<unsigned>(decoded.lines));
-    base::printListing("Decoded:     %u bytes with CR LF line ends; compressed to %u%%\n",
-                       static_cast<unsigned>(size), ratio);
+    base::printAnswer("Lines:       %u\n", static_cast<unsigned>(decoded.lines));
+    base::printAnswer("Decoded:     %u bytes with CR LF line ends; compressed to %u%%\n",
+                      static_cast<unsigned>(size), ratio);
 }
 
 // Made only now, from a sound file, and written with one write.
