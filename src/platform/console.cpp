@@ -54,13 +54,9 @@ void drawOnScreenLine(const char* text, std::size_t length) {
     console.screenLength = std::max(length, console.screenLength);
 }
 
-// Only a console that took text is written to: a run that printed nothing
-// makes no write.
 void writePending() {
-    if (console.used > 0) {
-        detail::writeMessages(console.pending, console.used);
-        console.used = 0;
-    }
+    detail::writeMessages(console.pending, console.used);
+    console.used = 0;
 }
 
 void put(const char* bytes, std::size_t size) {

@@ -29,24 +29,3 @@ void nameUnfinished(char* into, const char* target, std::size_t folderLength,
 }
 
 } // namespace platform::detail
-
-namespace platform {
-
-// In UTF-8 every byte but a continuation byte (10xxxxxx) begins a character,
-// and one of four bytes (11110xxx) takes two UTF-16 units.
-bool nameFits(const char* name) {
-    std::size_t bytes = std::strlen(name);
-    if (!kNamesCountCharacters) {
-        return bytes <= 259;
-    }
-    std::size_t length = 0;
-    for (const char* at = name; *at != '\0'; ++at) {
-        auto byte = static_cast<unsigned char>(*at);
-        if ((byte & 0xC0) != 0x80) {
-            length += byte >= 0xF0 ? 2 : 1;
-        }
-    }
-    return length <= 259 && bytes <= kLongestNameBytes;
-}
-
-} // namespace platform

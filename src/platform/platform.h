@@ -153,7 +153,6 @@ struct Arguments {
 #if defined(_WIN32)
 // Windows counts a name's length in UTF-16 units, up to 259 of them; each
 // takes at most three bytes of UTF-8.
-inline constexpr bool kNamesCountCharacters = true;
 inline constexpr std::size_t kLongestNameBytes = 259 * 3;
 
 // The wide command line, split by the usual rules into UTF-8 arguments;
@@ -162,7 +161,6 @@ inline constexpr std::size_t kLongestNameBytes = 259 * 3;
 Arguments arguments(int argc, char* argv[]);
 #else
 // POSIX counts a name's length in bytes, up to 259.
-inline constexpr bool kNamesCountCharacters = false;
 inline constexpr std::size_t kLongestNameBytes = 259;
 
 inline Arguments arguments(int argc, char* argv[]) {

@@ -616,6 +616,10 @@ void forgetFailureCause() {
     lastFailure = 0;
 }
 
+bool nameFits(const char* name) {
+    return std::strlen(name) <= kLongestNameBytes;
+}
+
 bool isPathArgument(const char* argument) {
     return argument[0] == '/' && std::strchr(argument + 1, '/') != nullptr;
 }

@@ -460,6 +460,19 @@ Arguments arguments(int, char*[]) {
     return Arguments{count, commandLine.values};
 }
 
+// In UTF-8 every byte but a continuation byte (10xxxxxx) begins a character,
+// and one of four bytes (11110xxx) takes two UTF-16 units.
+bool nameFits(const char* name) {
+    std::size_t units = 0;
+    for (const char* at = name; *at != '\0'; ++at) {
+        auto byte = static_cast<unsigned char>(*at);
+        if ((byte & 0xC0) != 0x80) {
+            units += byte >= 0xF0 ? 2 : 1;
+        }
+    }
+    return units <= 259 && std::strlen(name) <= kLongestNameBytes;
+}
+
 bool isPathArgument(const char*) {
     return false;
 }
