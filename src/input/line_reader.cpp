@@ -137,7 +137,8 @@ std::size_t readLine(LineReader& reader) {
     reader.swallowed = 0;
     reader.cut = end == kReadSize;
     reader.returnEndsLine = reader.cut && window[end - 1] == kCarriageReturn &&
-                            block.start + end < block.filled && window[end] == kLineFeed;
+                            (block.start + end == block.filled || window[end] == kLineFeed ||
+                             window[end] == kEndOfText);
     std::size_t consumed = end;
     bool endsAtLineFeed = end < read && window[end] == kLineFeed;
     bool foundReturn = reader.returnEndsLine;

@@ -59,8 +59,9 @@ struct LineReader {
     // The window held kReadSize bytes without an LF or a Ctrl-Z: this is a
     // piece of a longer line, and the next line continues it.
     bool cut;
-    // A cut piece whose last byte is a CR and whose LF opens the next piece:
-    // that CR ends the line, and the next piece is an empty rest of it.
+    // A cut piece whose last byte is a CR that ends its line all the same:
+    // the LF that opens the next piece, a Ctrl-Z or the end of the file
+    // follows it.
     bool returnEndsLine;
     // A NUL cut the line short and left out more than NULs, blanks and tabs.
     bool lostText;
