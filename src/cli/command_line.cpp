@@ -69,7 +69,8 @@ void takeFileName(const char* argument, FileNames& names, bool manyNames) {
     } else if (names.output[0] == '\0') {
         copyName(argument, names.output);
     } else if (manyNames) {
-        names.more += lengthOfName(argument) > 0 ? 1 : 0;
+        lengthOfName(argument);
+        ++names.more;
     } else {
         base::showUsage();
     }

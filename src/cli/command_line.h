@@ -18,7 +18,8 @@ inline constexpr std::size_t kNameCapacity = platform::kLongestNameBytes + 1;
 struct FileNames {
     char input[kNameCapacity];
     char output[kNameCapacity];
-    // Where more names are welcome: how many follow the second. They stay in
+    // Where more names are welcome: how many arguments, empty ones too,
+    // follow the second name. They stay in
     // the arguments, where isFileName() finds them again.
     int more;
 };

@@ -9,9 +9,9 @@ namespace {
 
 // Looked up once per byte value rather than searched for once per character.
 void selectCodes(Compression& compression) {
-    for (std::size_t value = 0; value < format::kByteValues; ++value) {
-        compression.codes[value] =
-            format::codesAt(format::kTableSize, static_cast<std::uint8_t>(value));
+    std::uint8_t byte = 0; // every byte value a literal first, in turn
+    for (format::CharacterCodes& codes : compression.codes) {
+        codes = format::codesAt(format::kTableSize, byte++);
     }
     std::size_t position = 0;
     for (std::uint8_t entry : compression.header.table) {
