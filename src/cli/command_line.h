@@ -19,8 +19,8 @@ struct FileNames {
     char input[kNameCapacity];
     char output[kNameCapacity];
     // Where more names are welcome: how many arguments, empty ones too,
-    // follow the second name. They stay in
-    // the arguments, where isFileName() finds them again.
+    // follow the second name. They stay in the arguments, where
+    // isFileName() finds them again.
     int more;
 };
 
