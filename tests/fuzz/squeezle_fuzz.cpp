@@ -45,7 +45,8 @@ void note(std::uint32_t& first, std::uint32_t line) {
 // Lines end at LF, and one whose LF has no CR before it in the file gets
 // one; Ctrl-Z ends the text, an LF right after a CR LF in the same 1024-byte
 // read is swallowed (a blank line left out), a NUL cuts a line short but an
-// LF-ended one keeps its CR, pieces of long lines keep their blanks, other
+// LF-ended one keeps its CR (so does a piece whose last byte is the CR that
+// ends its line), pieces of long lines keep their blanks, other
 // lines lose theirs, /K drops comment lines whole.
 std::string keptText(const std::string& input, bool removeComments, input::LeftOut& notes) {
     std::string kept;
@@ -54,7 +55,12 @@ std::string keptText(const std::string& input, bool removeComments, input::LeftO
         std::string read = input.substr(position, 1024);
         std::size_t end = std::min(read.find_first_of("\n\x1a"), read.size());
         bool atLineFeed = end < read.size() && read[end] == '\n';
-        bool foundReturn = atLineFeed && position + end > 0 && input[position + end - 1] == '\r';
+        // A CR that ends a piece ends its line when an LF, a Ctrl-Z or the end follows.
+        std::size_t after = position + end;
+        bool returnEnds = end == 1024 && read[end - 1] == '\r' &&
+                          (after == input.size() || input[after] == '\n' || input[after] == '\x1a');
+        bool foundReturn =
+            atLineFeed ? position + end > 0 && input[position + end - 1] == '\r' : returnEnds;
         std::size_t used = end;
         if (atLineFeed) {
             used += (foundReturn && end + 1 < read.size() && read[end + 1] == '\n') ? 2 : 1;
@@ -69,7 +75,7 @@ std::string keptText(const std::string& input, bool removeComments, input::LeftO
         std::size_t nul = line.find('\0');
         std::string lost = nul < end ? line.substr(nul, end - nul - (foundReturn ? 1 : 0)) : "";
         line.erase(std::min(nul, line.size()));
-        if (atLineFeed && (nul != std::string::npos || !foundReturn)) {
+        if ((atLineFeed || returnEnds) && (nul != std::string::npos || !foundReturn)) {
             line += '\r';
         }
         bool cut = end == 1024, first = !continues;
