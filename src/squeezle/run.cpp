@@ -5,8 +5,6 @@
 #include "format/format.h"
 #include "input/kept_lines.h"
 
-#include <cstring>
-
 namespace squeezle {
 
 using base::printMessage;
