@@ -104,18 +104,28 @@ bool isInteractive() {
     return (console.interactive & kInteractive) != 0;
 }
 
-// Each line feed of a message becomes this system's line end. A run prints
-// a few short messages: they go a byte at a time.
-void putMessage(const char* message) {
-    bool interactive = isInteractive();
-    putScreenLine();
-    for (const char* at = message; *at != '\0'; ++at) {
+// `text` with each line feed as this system's line end, into `line`, which
+// holds a text of half its size whatever its line feeds; a longer one is cut
+// short. Returns its length.
+template <std::size_t kRoom> std::size_t withLineEnds(const char* text, char (&line)[kRoom]) {
+    std::size_t length = 0;
+    for (const char* at = text; *at != '\0' && length + 2 <= kRoom; ++at) {
         if (*at == '\n') {
-            put(detail::kConsoleLineEnd, std::strlen(detail::kConsoleLineEnd));
+            std::size_t end = std::strlen(detail::kConsoleLineEnd);
+            std::memcpy(line + length, detail::kConsoleLineEnd, end);
+            length += end;
         } else {
-            put(at, 1);
+            line[length++] = *at;
         }
     }
+    return length;
+}
+
+void putMessage(const char* message) {
+    static char line[2 * kMessageCapacity];
+    bool interactive = isInteractive();
+    putScreenLine();
+    put(line, withLineEnds(message, line));
     if (interactive) {
         showWhenDue(true); // every message ends its line: only progress waits
     }
@@ -147,17 +157,7 @@ void print(const char* format, std::va_list arguments) {
 void printError(const char* text) {
     flushConsole();
     static char line[2 * kErrorCapacity];
-    std::size_t length = 0;
-    for (const char* at = text; *at != '\0' && length + 2 <= sizeof line; ++at) {
-        if (*at == '\n') {
-            std::size_t end = std::strlen(detail::kConsoleLineEnd);
-            std::memcpy(line + length, detail::kConsoleLineEnd, end);
-            length += end;
-        } else {
-            line[length++] = *at;
-        }
-    }
-    detail::writeStandardError(line, length);
+    detail::writeStandardError(line, withLineEnds(text, line));
 }
 
 void flushPrinted() {
