@@ -171,16 +171,14 @@ bool namesTerminal(const char* name, const struct stat& status) {
 // The output being written, in the output's folder held open: the unfinished
 // file, the file it replaces, held until it is replaced, and the target's own
 // name in that folder. `named` is what a signal handler may read: set while
-// the unfinished file has a name of its own.
+// the unfinished file has a name of its own. Each descriptor is -1 while it
+// is not open.
 struct Unfinished {
-    int folder;     // the output's folder, while `inFolder`
-    int descriptor; // of the unfinished file, while `writing`
-    int replaced;   // of the file it replaces, held while `holding`
-    bool inFolder;
-    bool writing;
-    bool holding;
-    bool unnamed; // made without a name: it gets one, the output's, once whole
-    mode_t mode;  // the finished file's: the replaced file's, or a new file's
+    int folder = -1;     // the output's folder
+    int descriptor = -1; // of the unfinished file
+    int replaced = -1;   // of the file it replaces, held until it is replaced
+    bool unnamed;        // made without a name: it gets one, the output's, once whole
+    mode_t mode;         // the finished file's: the replaced file's, or a new file's
     volatile std::sig_atomic_t named;
     sigset_t signalsBefore;
     const char* leaf;                           // the target's name in its folder, in `target`
@@ -244,11 +242,11 @@ bool openFolder() {
     unfinished.target[length] = '\0';
     unfinished.folder = ::open(length == 0 ? "." : unfinished.target, kFolderFlags);
     unfinished.target[length] = first;
-    unfinished.inFolder = unfinished.folder != -1;
-    if (!unfinished.inFolder || first == '\0') {
-        noteFailure(unfinished.inFolder ? EISDIR : errno);
+    bool held = unfinished.folder != -1;
+    if (!held || first == '\0') {
+        noteFailure(held ? EISDIR : errno);
     }
-    return unfinished.inFolder && first != '\0';
+    return held && first != '\0';
 }
 
 // A new file's permissions, as a plain open would give them.
@@ -278,9 +276,8 @@ bool holdReplaced(File input, bool replace) {
     }
     unfinished.replaced =
         ::openat(unfinished.folder, unfinished.leaf, O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    unfinished.holding = unfinished.replaced != -1;
     unfinished.mode = status.st_mode & 07777;
-    if (!unfinished.holding) {
+    if (unfinished.replaced == -1) {
         noteFailure(errno);
         return false;
     }
@@ -401,11 +398,11 @@ bool createNamed() {
 }
 
 bool createUnfinished() {
-    unfinished.writing = createUnnamed() || createNamed();
-    if (!unfinished.writing) {
+    if (!createUnnamed() && !createNamed()) {
         noteFailure(errno);
+        return false;
     }
-    return unfinished.writing;
+    return true;
 }
 
 bool linkUnnamed(const char* name) {
@@ -464,8 +461,7 @@ Commit putInPlace(bool written, bool replace) {
         ::fchmod(unfinished.descriptor, unfinished.mode); // none where files have no permissions
     }
     if (!unfinished.unnamed) {
-        unfinished.writing = false;
-        written = ::close(unfinished.descriptor) == 0 && written;
+        written = ::close(std::exchange(unfinished.descriptor, -1)) == 0 && written;
         return written ? placeNamed(replace) : Commit::WriteFailed;
     }
     return written ? placeUnnamed(replace) : Commit::WriteFailed;
@@ -571,14 +567,10 @@ void discardOutput() {
         unfinished.named = 0;
         ::unlinkat(unfinished.folder, unfinished.name, 0);
     }
-    if (std::exchange(unfinished.writing, false)) {
-        ::close(unfinished.descriptor);
-    }
-    if (std::exchange(unfinished.holding, false)) {
-        ::close(unfinished.replaced);
-    }
-    if (std::exchange(unfinished.inFolder, false)) {
-        ::close(unfinished.folder);
+    for (int* descriptor : {&unfinished.descriptor, &unfinished.replaced, &unfinished.folder}) {
+        if (*descriptor != -1) {
+            ::close(std::exchange(*descriptor, -1));
+        }
     }
 }
 
